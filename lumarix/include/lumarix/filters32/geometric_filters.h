@@ -1,0 +1,7 @@
+#pragma once
+
+#include <lumarix/Export.h>
+#include <lumarix/Graphics.h>
+
+namespace lumarix {
+}  // namespace lumarix

@@ -1,0 +1,109 @@
+// TBitmap: storage, size and format changes, row access and assignment.
+#include <lumarix/Graphics.h>
+
+#include "graphics/pixel_convert.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lumarix {
+
+const char* const kScanLineOutOfRange = "スキャンライン のインデックスが範囲を越えました";
+
+namespace {
+
+TPalette GreyRamp() {
+    TPalette palette;
+    for (int i = 0; i < 256; ++i) palette[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    return palette;
+}
+
+}  // namespace
+
+TBitmap::TBitmap() : m_palette(GreyRamp()), m_canvas(std::make_unique<TCanvas>(*this)) {}
+
+TBitmap::~TBitmap() = default;
+
+int32_t TBitmap::BitsPerPixel(TPixelFormat format) { return detail::BytesPerPixel(format) * 8; }
+
+void TBitmap::SetWidth(int32_t width) { Reallocate(width, m_height, m_format, true); }
+
+void TBitmap::SetHeight(int32_t height) { Reallocate(m_width, height, m_format, true); }
+
+void TBitmap::SetSize(int32_t width, int32_t height) { Reallocate(width, height, m_format, true); }
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format != m_format) Reallocate(m_width, m_height, format, true);
+}
+
+void TBitmap::SetPalette(const TPalette& palette) { m_palette = palette; }
+
+uint8_t* TBitmap::ScanLine(int32_t y) {
+    if (y < 0 || y >= m_height) throw EInvalidGraphicOperation(kScanLineOutOfRange);
+    return m_pixels.get() + size_t(y) * size_t(m_stride);
+}
+
+const uint8_t* TBitmap::ScanLine(int32_t y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
+
+// Sizes below 0 count as 0. The overlapping part of the old picture is kept (converted when the
+// format changes); uncovered pixels are white, the colour a new picture starts with.
+void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, bool keepPicture) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    const int64_t stride = detail::RowStrideFor(width, format);
+    if (stride > kMaxBitmapBytes || (height > 0 && stride * height > kMaxBitmapBytes))
+        throw EInvalidGraphicOperation("bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                                       " pixels is too large");
+
+    const size_t bytes = size_t(stride) * size_t(height);
+    auto pixels = std::make_unique<uint8_t[]>(std::max<size_t>(bytes, 1));
+    const uint8_t white = format == TPixelFormat::pf8bit
+                              ? detail::NearestPaletteIndex(m_palette)(255, 255, 255)
+                              : uint8_t(255);
+    std::memset(pixels.get(), white, bytes);
+
+    if (keepPicture && m_pixels) {
+        const int32_t rows = std::min(height, m_height);
+        const int32_t cols = std::min(width, m_width);
+        detail::NearestPaletteIndex nearest(m_palette);
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint8_t* src = m_pixels.get() + size_t(y) * size_t(m_stride);
+            uint8_t* dst = pixels.get() + size_t(y) * size_t(stride);
+            if (format == m_format)
+                std::memcpy(dst, src, size_t(cols) * size_t(detail::BytesPerPixel(format)));
+            else
+                detail::ConvertRow(src, m_format, m_palette, dst, format, nearest, cols);
+        }
+    }
+    m_pixels = std::move(pixels);
+    m_width = width;
+    m_height = height;
+    m_stride = int32_t(stride);
+    m_format = format;
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+    if (&source == this) return;
+    const size_t bytes = size_t(source.m_stride) * size_t(source.m_height);
+    auto pixels = std::make_unique<uint8_t[]>(std::max<size_t>(bytes, 1));
+    if (bytes) std::memcpy(pixels.get(), source.m_pixels.get(), bytes);
+    m_pixels = std::move(pixels);
+    m_width = source.m_width;
+    m_height = source.m_height;
+    m_stride = source.m_stride;
+    m_format = source.m_format;
+    m_palette = source.m_palette;
+}
+
+void TBitmap::AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
+                          const TPalette* palette) {
+    const int64_t stride = detail::RowStrideFor(std::max(width, 0), format);
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_stride = int32_t(stride);
+    m_format = format;
+    m_pixels = pixels ? std::move(pixels) : std::make_unique<uint8_t[]>(1);
+    if (palette) m_palette = *palette;
+}
+
+}  // namespace lumarix
