@@ -1,0 +1,165 @@
+// The built-in synthesizer. FluidSynth is thread-safe by default (synth.threadsafe-api), so the
+// GUI thread sends messages while the audio driver's thread renders.
+#include "builtin_synth.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace marble::linux_platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// FluidSynth logs failed audio drivers and soundfont problems to stderr; the program reports
+// nothing, so only a panic is left to its default handler.
+void SilenceFluidLog() {
+    static const bool once = [] {
+        for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
+        return true;
+    }();
+    (void)once;
+}
+
+bool IsFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+std::string FirstWithExtension(const fs::path& folder, const std::string& extension) {
+    std::error_code ec;
+    std::vector<fs::path> found;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().extension() == extension && IsFile(it->path())) found.push_back(it->path());
+    }
+    if (found.empty()) return {};
+    // The Debian alternative "default-GM" names the preferred font; otherwise take a stable choice.
+    std::sort(found.begin(), found.end());
+    for (const fs::path& p : found) {
+        if (p.stem() == "default-GM") return p.string();
+    }
+    return found.front().string();
+}
+
+// True when a Pulse server (PulseAudio or PipeWire's) is likely to answer, so it is tried first.
+bool PulseServerLikely() {
+    if (std::getenv("PULSE_SERVER") != nullptr) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr) return false;
+    std::error_code ec;
+    return fs::exists(fs::path(runtime) / "pulse" / "native", ec);
+}
+
+}  // namespace
+
+std::string FindSoundFont() {
+    SilenceFluidLog();
+    fluid_settings_t* settings = new_fluid_settings();
+    std::string result;
+    if (settings != nullptr) {
+        char* def = nullptr;
+        if (fluid_settings_getstr_default(settings, "synth.default-soundfont", &def) == FLUID_OK && def != nullptr &&
+            IsFile(def)) {
+            result = def;
+        }
+        delete_fluid_settings(settings);
+    }
+    if (result.empty()) result = FirstWithExtension("/usr/share/sounds/sf2", ".sf2");
+    if (result.empty()) result = FirstWithExtension("/usr/share/sounds/sf3", ".sf3");
+    return result;
+}
+
+BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
+    SilenceFluidLog();
+    m_settings = new_fluid_settings();
+    if (m_settings == nullptr) return;
+    fluid_settings_setnum(m_settings, "synth.sample-rate", kSampleRate);
+    fluid_settings_setnum(m_settings, "synth.gain", 0.4);
+    fluid_settings_setint(m_settings, "audio.period-size", kPeriodSize);
+    fluid_settings_setint(m_settings, "audio.periods", kPeriods);
+    fluid_settings_setint(m_settings, "audio.pulseaudio.adjust-latency", 0);
+    fluid_settings_setstr(m_settings, "audio.pulseaudio.media-role", "music");
+    fluid_settings_setint(m_settings, "audio.jack.autoconnect", 1);
+
+    m_synth = new_fluid_synth(m_settings);
+    if (m_synth == nullptr) return;
+    if (!soundFont.empty()) m_fontId = fluid_synth_sfload(m_synth, soundFont.c_str(), 1);
+    if (m_fontId < 0 || !withAudio) return;
+
+    std::vector<const char*> drivers;
+    if (PulseServerLikely()) drivers.push_back("pulseaudio");
+    drivers.push_back("alsa");
+    drivers.push_back("jack");
+    if (!PulseServerLikely()) drivers.push_back("pulseaudio");
+    // A JACK client must not start a server of its own just to make a drum sound.
+    setenv("JACK_NO_START_SERVER", "1", 0);
+    for (const char* name : drivers) {
+        if (fluid_settings_setstr(m_settings, "audio.driver", name) != FLUID_OK) continue;
+        m_driver = new_fluid_audio_driver(m_settings, m_synth);
+        if (m_driver != nullptr) {
+            m_driverName = name;
+            break;
+        }
+    }
+}
+
+BuiltinSynth::~BuiltinSynth() {
+    if (m_driver != nullptr) delete_fluid_audio_driver(m_driver);
+    if (m_synth != nullptr) delete_fluid_synth(m_synth);
+    if (m_settings != nullptr) delete_fluid_settings(m_settings);
+}
+
+double BuiltinSynth::OutputLatencyMs() const {
+    if (m_driver == nullptr) return 0.0;
+    int periodSize = 0;
+    int periods = 0;
+    double rate = 0.0;
+    fluid_settings_getint(m_settings, "audio.period-size", &periodSize);
+    fluid_settings_getint(m_settings, "audio.periods", &periods);
+    fluid_settings_getnum(m_settings, "synth.sample-rate", &rate);
+    return rate > 0.0 ? 1000.0 * periodSize * periods / rate : 0.0;
+}
+
+void BuiltinSynth::ShortMsg(uint32_t message) {
+    if (m_synth == nullptr) return;
+    const int status = int(message & 0xFF);
+    const int data1 = int((message >> 8) & 0x7F);
+    const int data2 = int((message >> 16) & 0x7F);
+    const int channel = status & 0x0F;
+    switch (status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(m_synth, channel, data1); break;
+    case 0x90: fluid_synth_noteon(m_synth, channel, data1, data2); break;  // velocity 0 is a note-off
+    case 0xA0: fluid_synth_key_pressure(m_synth, channel, data1, data2); break;
+    case 0xB0: fluid_synth_cc(m_synth, channel, data1, data2); break;
+    case 0xC0: fluid_synth_program_change(m_synth, channel, data1); break;
+    case 0xD0: fluid_synth_channel_pressure(m_synth, channel, data1); break;
+    case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
+    default: break;  // data bytes without a status (no running status) and system messages
+    }
+}
+
+void BuiltinSynth::Reset() {
+    if (m_synth == nullptr) return;
+    for (int channel = 0; channel < 16; ++channel) {
+        fluid_synth_cc(m_synth, channel, 64, 0);   // sustain off first, so the notes really end
+        fluid_synth_cc(m_synth, channel, 123, 0);  // all notes off
+    }
+    fluid_synth_system_reset(m_synth);
+}
+
+void BuiltinSynth::Render(float* left, float* right, int frames) {
+    if (frames <= 0) return;
+    if (m_synth == nullptr) {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+        return;
+    }
+    fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+}
+
+}  // namespace marble::linux_platform

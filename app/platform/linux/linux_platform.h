@@ -1,0 +1,77 @@
+// The drum pad's operating system on Linux.
+#pragma once
+
+#include "platform/linux/keyboard_state.h"
+#include "platform/linux/linux_midi_out.h"
+#include "platform/linux/multimedia_timers.h"
+#include "platform/linux/window_timers.h"
+#include "platform/platform.h"
+
+#include <functional>
+#include <string>
+
+namespace marble::linux_platform {
+
+/// marble::Platform on Linux: MIDI out through the built-in synthesizer and the ALSA
+/// sequencer, the 1 ms clock on its own thread, window timers and the keyboard state from the
+/// Qt front end (which must feed Keys() from its key events), ini files with the Windows
+/// profile semantics, and a Qt message box for errors. Window timers and the error box need a
+/// QApplication; the rest does not.
+class LinuxPlatform : public Platform {
+public:
+    LinuxPlatform();
+    explicit LinuxPlatform(LinuxMidiOut::Options midiOptions);
+    ~LinuxPlatform() override;
+
+    /// The key state GetKeyboardState reports.
+    KeyboardState& Keys() { return m_keys; }
+    LinuxMidiOut& Midi() { return m_midi; }
+    /// Replaces the error box (tests record the message instead of blocking on a dialog).
+    void SetErrorBox(std::function<void(const std::string&)> box) { m_errorBox = std::move(box); }
+
+    uint32_t midiOutGetNumDevs() override { return m_midi.midiOutGetNumDevs(); }
+    uint32_t midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps, uint32_t size) override {
+        return m_midi.midiOutGetDevCapsA(deviceId, caps, size);
+    }
+    uint32_t midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintptr_t callback, uintptr_t instance,
+                         uint32_t flags) override {
+        return m_midi.midiOutOpen(handle, deviceId, callback, instance, flags);
+    }
+    uint32_t midiOutShortMsg(MidiHandle handle, uint32_t message) override {
+        return m_midi.midiOutShortMsg(handle, message);
+    }
+    uint32_t midiOutReset(MidiHandle handle) override { return m_midi.midiOutReset(handle); }
+    uint32_t midiOutClose(MidiHandle handle) override { return m_midi.midiOutClose(handle); }
+
+    uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimeCallback callback, uintptr_t user,
+                          uint32_t flags) override {
+        return m_clocks.timeSetEvent(delay, resolution, callback, user, flags);
+    }
+    uint32_t timeKillEvent(uint32_t timerId) override { return m_clocks.timeKillEvent(timerId); }
+    uintptr_t SetTimer(WindowHandle window, uintptr_t timerId, uint32_t elapse, TimerProc proc) override {
+        return m_windowTimers.SetTimer(window, timerId, elapse, proc);
+    }
+    bool KillTimer(WindowHandle window, uintptr_t timerId) override { return m_windowTimers.KillTimer(window, timerId); }
+
+    bool GetKeyboardState(uint8_t* state256) override;
+    void Sleep(uint32_t milliseconds) override;
+
+    uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                      uint32_t size, const char* fileName) override;
+    bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                    const char* fileName) override;
+
+    /// The target of /proc/self/exe.
+    std::string ExecutablePath() override;
+    void ShowErrorBox(const std::string& message) override;
+
+private:
+    LinuxMidiOut m_midi;
+    KeyboardState m_keys;
+    WindowTimers m_windowTimers;
+    // Last member: destroyed first, so no clock outlives what it may reach.
+    MultimediaTimers m_clocks;
+    std::function<void(const std::string&)> m_errorBox;
+};
+
+}  // namespace marble::linux_platform
