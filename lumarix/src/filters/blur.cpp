@@ -1,0 +1,131 @@
+// The in-place box blur with running sums.
+//
+// Pixels are finished in reading order, and each window reads the bitmap as it is at that
+// moment: rows above the current one blurred, the current row blurred left of the pixel and
+// original from the pixel on, rows below original. Two kinds of running sum keep that order:
+//
+//   col[c]  the sum of column c over the window's rows, as the bitmap holds them now. When
+//           pixel (c, y) is written, col[c] changes by new - old; between rows it loses row
+//           y - R (already blurred) and gains row y + R + 1 (still original).
+//   win     the sum of col[] over the window's columns. Moving right it gains the change of the
+//           pixel just written, loses col[x - R] and gains col[x + R + 1].
+//
+// col[] has R + 1 zero entries on each side, so the edges need no tests. The mean is the sum
+// times a reciprocal: for n >= 2, sh = 31 + ceil(log2 n) and m = ceil(2^sh / n) < 2^32 give
+// (s * m) >> sh == s div n for every s <= 255 n as long as 255 n <= 2^31, which holds for
+// windows up to kBlurMagicLimit pixels. Larger windows use 64-bit sums and a division.
+#include <lumarix/filters32/geometric_filters.h>
+
+#include "filters/filter_common.h"
+#include "filters/geometric_kernels.h"
+
+#include <algorithm>
+#include <array>
+#include <type_traits>
+#include <vector>
+
+namespace lumarix {
+
+namespace filters {
+
+namespace {
+
+struct Reciprocal {
+    uint64_t m = 1;
+    uint32_t sh = 0;
+};
+
+Reciprocal reciprocal_for(uint64_t n) {
+    if (n <= 1) return {};
+    uint32_t bits = 0;
+    while ((uint64_t(1) << bits) < n) ++bits;
+    Reciprocal r;
+    r.sh = 31 + bits;
+    r.m = ((uint64_t(1) << r.sh) + n - 1) / n;
+    return r;
+}
+
+template <bool kReciprocal>
+void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius) {
+    using Sum = std::conditional_t<kReciprocal, uint32_t, uint64_t>;
+    using Px = std::array<Sum, 4>;
+    const int32_t R = radius;
+    std::vector<Px> colStore(size_t(width) + 2 * size_t(R) + 2, Px{});
+    Px* col = colStore.data() + R + 1;
+
+    auto add_row = [&](const uint32_t* row) {
+        for (int32_t c = 0; c < width; ++c)
+            for (int k = 0; k < 4; ++k) col[c][size_t(k)] += (row[c] >> (8 * k)) & 255;
+    };
+    auto sub_row = [&](const uint32_t* row) {
+        for (int32_t c = 0; c < width; ++c)
+            for (int k = 0; k < 4; ++k) col[c][size_t(k)] -= (row[c] >> (8 * k)) & 255;
+    };
+
+    std::vector<int32_t> colCount(static_cast<size_t>(width));
+    for (int32_t x = 0; x < width; ++x)
+        colCount[size_t(x)] = std::min(x + R, width - 1) - std::max(x - R, 0) + 1;
+    const int32_t maxCols = std::min<int64_t>(2 * int64_t(R) + 1, width);
+    std::vector<Reciprocal> recip(size_t(maxCols) + 1);
+
+    for (int32_t yy = 0; yy <= std::min(R, height - 1); ++yy) add_row(rows[yy]);
+
+    for (int32_t y = 0; y < height; ++y) {
+        const int64_t rowCount = std::min(y + R, height - 1) - std::max(y - R, 0) + 1;
+        if constexpr (kReciprocal)
+            for (int32_t c = 1; c <= maxCols; ++c) recip[size_t(c)] = reciprocal_for(uint64_t(rowCount) * uint64_t(c));
+
+        Px win{};
+        for (int32_t c = 0; c <= std::min(R, width - 1); ++c)
+            for (int k = 0; k < 4; ++k) win[size_t(k)] += col[c][size_t(k)];
+
+        uint32_t* row = rows[y];
+        for (int32_t x = 0; x < width; ++x) {
+            const int32_t cols = colCount[size_t(x)];
+            uint32_t fresh = 0;
+            Sum q[4];
+            for (int k = 0; k < 4; ++k) {
+                if constexpr (kReciprocal) {
+                    const Reciprocal& r = recip[size_t(cols)];
+                    q[k] = Sum((uint64_t(win[size_t(k)]) * r.m) >> r.sh);
+                } else {
+                    q[k] = Sum(win[size_t(k)] / (uint64_t(rowCount) * uint64_t(cols)));
+                }
+                fresh |= uint32_t(q[k]) << (8 * k);
+            }
+            const uint32_t old = row[x];
+            row[x] = fresh;
+            for (int k = 0; k < 4; ++k) {
+                const Sum change = q[k] - Sum((old >> (8 * k)) & 255);
+                col[x][size_t(k)] += change;
+                win[size_t(k)] += change - col[x - R][size_t(k)] + col[x + R + 1][size_t(k)];
+            }
+        }
+
+        if (y + R + 1 < height) add_row(rows[y + R + 1]);
+        if (y - R >= 0) sub_row(rows[y - R]);
+    }
+}
+
+}  // namespace
+
+void blur_running(TBitmap& bitmap, int32_t radius, int64_t magicLimit) {
+    if (!is_32bit(bitmap) || radius <= 0) return;
+    const int32_t width = bitmap.Width(), height = bitmap.Height();
+    if (width <= 0 || height <= 0 || (width == 1 && height == 1)) return;
+    // A window reaching past every edge covers the whole bitmap, as any larger one would.
+    const int32_t R = std::min(radius, std::max(width, height));
+    std::vector<uint32_t*> rows(static_cast<size_t>(height));
+    for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = row32(bitmap, y);
+    const int64_t maxArea = std::min<int64_t>(2 * int64_t(R) + 1, width) * std::min<int64_t>(2 * int64_t(R) + 1, height);
+    if (maxArea <= magicLimit)
+        blur_rows<true>(rows.data(), width, height, R);
+    else
+        blur_rows<false>(rows.data(), width, height, R);
+}
+
+}  // namespace filters
+
+void Blur32(TBitmap& bitmap, int32_t radius) { filters::blur_running(bitmap, radius, filters::kBlurMagicLimit); }
+
+}  // namespace lumarix

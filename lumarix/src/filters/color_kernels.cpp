@@ -1,0 +1,25 @@
+// Plain row kernels of the colour filters; the references of their SIMD twins.
+#include "filters/color_kernels.h"
+
+namespace lumarix::filters {
+
+void mono_yuv_row(uint32_t* row, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) row[i] = mono_yuv_px(row[i]);
+}
+
+Posterize Posterize::for_step(uint32_t step) {
+    Posterize p;
+    p.step = step;
+    p.reciprocal = step >= 2 ? uint16_t((65536u + step - 1) / step) : 0;
+    p.mask = (step >= 2 && step < 256 && (step & (step - 1)) == 0) ? uint8_t(~(step - 1)) : 0;
+    return p;
+}
+
+void posterize_bytes(uint8_t* bytes, int64_t n, const Posterize& p) {
+    if (p.step <= 1) return;
+    uint8_t table[256];
+    for (uint32_t v = 0; v < 256; ++v) table[v] = posterize_byte(v, p.step);
+    for (int64_t i = 0; i < n; ++i) bytes[i] = table[bytes[i]];
+}
+
+}  // namespace lumarix::filters

@@ -1,0 +1,52 @@
+// Internals of the geometric filters, exposed for their tests: the rotation's coefficients and
+// row kernel, the row reversal, and the blur's two implementations.
+#pragma once
+
+#include <cstdint>
+
+namespace lumarix {
+class TBitmap;
+}
+
+namespace lumarix::filters {
+
+// ==== Rotation ==================================================================================
+
+/// cos and sin of (360 - angle) degrees, computed in long double, times 1024, truncated.
+struct RotationCoefficients {
+    int32_t cosK = 1024;
+    int32_t sinK = 0;
+};
+RotationCoefficients rotation_coefficients(int32_t angle);
+
+/// Shrinks [lo, hi) to the i with 0 <= base + i * step <= limit.
+void narrow_to_range(int64_t base, int64_t step, int64_t limit, int64_t& lo, int64_t& hi);
+
+/// One window row whose every source point lies inside the source area: pixel n of `dst` takes
+/// srcRows[(y + n sinK) >> 10][(x + n cosK) >> 10].
+struct RotationRow {
+    uint32_t* dst = nullptr;
+    int32_t count = 0;
+    int64_t x = 0, y = 0;  // source position of dst[0], in 1/1024 pixel, both >= 0
+    int32_t cosK = 0, sinK = 0;
+    const uint32_t* const* srcRows = nullptr;
+};
+void rotate_row(const RotationRow& job);
+
+// ==== Row reversal (Mirror) =====================================================================
+
+using ReverseKernel = void (*)(uint32_t*, int32_t);
+void reverse_row(uint32_t* row, int32_t n);
+void reverse_row_sse2(uint32_t* row, int32_t n);
+void reverse_row_avx2(uint32_t* row, int32_t n);
+ReverseKernel pick_reverse_row();
+
+// ==== Box blur ==================================================================================
+
+/// The in-place blur with running column and window sums (what Blur32 runs). `magicLimit` is
+/// the largest window area divided with a reciprocal multiplication; larger windows divide
+/// with 64-bit sums (tests lower it to reach that path on small bitmaps).
+void blur_running(TBitmap& bitmap, int32_t radius, int64_t magicLimit);
+inline constexpr int64_t kBlurMagicLimit = 8'000'000;
+
+}  // namespace lumarix::filters
