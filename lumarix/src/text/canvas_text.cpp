@@ -1,0 +1,93 @@
+// TCanvas::TextOut and TCanvas::TextExtent over the platform's text back end.
+//
+// The back end gives a coverage mask c (0..255); each covered pixel becomes
+// (pixel * (255 - c) + colour * c + 127) / 255 per channel, so full coverage writes the colour
+// exactly and zero coverage leaves the pixel alone. 32-bit pixels keep their fourth byte; 8-bit
+// pixels are blended against their palette colour and take the nearest palette entry.
+#include "graphics/pixel_convert.h"
+#include "text/text_backend.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace lumarix {
+namespace {
+
+struct Rgb {
+    int red, green, blue;
+};
+
+inline uint8_t Mix(int under, int over, int coverage) {
+    return uint8_t((under * (255 - coverage) + over * coverage + 127) / 255);
+}
+
+void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCoverage& mask, Rgb colour) {
+    // Intersection of the mask with the bitmap, in 64 bits so that far-away positions cannot wrap.
+    const int64_t left = int64_t(x) + mask.left, top = int64_t(y) + mask.top;
+    const int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
+    const int64_t x1 = std::min<int64_t>(left + mask.width, bitmap.Width());
+    const int64_t y1 = std::min<int64_t>(top + mask.height, bitmap.Height());
+    if (x0 >= x1 || y0 >= y1) return;
+
+    const TPixelFormat format = bitmap.PixelFormat();
+    detail::NearestPaletteIndex nearest(bitmap.Palette());
+    for (int64_t py = y0; py < y1; ++py) {
+        uint8_t* row = bitmap.ScanLine(int32_t(py));
+        const int32_t maskRow = int32_t(py - top);
+        for (int64_t px = x0; px < x1; ++px) {
+            const int c = mask.At(int32_t(px - left), maskRow);
+            if (c == 0) continue;
+            switch (format) {
+            case TPixelFormat::pf32bit:
+            case TPixelFormat::pf24bit: {
+                uint8_t* p = row + px * (format == TPixelFormat::pf32bit ? 4 : 3);
+                p[0] = Mix(p[0], colour.blue, c);
+                p[1] = Mix(p[1], colour.green, c);
+                p[2] = Mix(p[2], colour.red, c);
+                break;
+            }
+            case TPixelFormat::pf8bit: {
+                const TPaletteEntry& under = bitmap.Palette()[row[px]];
+                row[px] = nearest(Mix(under.blue, colour.blue, c), Mix(under.green, colour.green, c),
+                                  Mix(under.red, colour.red, c));
+                break;
+            }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace text {
+
+int32_t EmPixels(const TFont& font) {
+    // MulDiv(size, 96, 72): rounded to the nearest pixel.
+    const int64_t points = std::llabs(int64_t(font.Size));
+    const int64_t pixels = (points * 96 + 36) / 72;
+    return int32_t(std::clamp<int64_t>(pixels, 1, kMaxEmPixels));
+}
+
+}  // namespace text
+
+TSize TCanvas::TextExtent(const std::string& text) { return text::MeasureText(Font, text); }
+
+void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
+    if (Brush.Style == TBrushStyle::bsSolid) {
+        const TSize extent = TextExtent(text);
+        const int64_t right = std::min<int64_t>(int64_t(x) + extent.cx, INT32_MAX);
+        const int64_t bottom = std::min<int64_t>(int64_t(y) + extent.cy, INT32_MAX);
+        FillRect(Rect(x, y, int32_t(right), int32_t(bottom)));
+    }
+    if (text.empty()) return;
+    const uint32_t rgb = uint32_t(ColorToRGB(Font.Color));
+    const Rgb colour{int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF)};
+    // The bitmap's bounds seen from the text origin, kept inside 32 bits.
+    const auto rel = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    const TRect clip = Rect(rel(-int64_t(x)), rel(-int64_t(y)), rel(int64_t(m_bitmap->Width()) - x),
+                            rel(int64_t(m_bitmap->Height()) - y));
+    if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
+    BlendCoverage(*m_bitmap, x, y, text::RenderText(Font, text, clip), colour);
+}
+
+}  // namespace lumarix
