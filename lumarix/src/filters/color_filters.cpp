@@ -40,33 +40,6 @@ void map_bytes(TBitmap& bitmap, const ByteTable& table) {
     });
 }
 
-/// Fills out[0..n) with the next n draws over `range` and advances the process-wide state by n.
-/// Eight lanes start one draw apart and each jumps eight draws at a time, so neighbouring draws
-/// do not wait on each other's multiplication; values and order are those of RandomDraw.
-void draw_block(uint32_t range, uint32_t* out, size_t n) {
-    constexpr size_t kLanes = 8;
-    uint32_t& state = filters::random_state();
-    size_t i = 0;
-    if (n >= kLanes) {
-        const uint32_t start = state;
-        uint32_t lane[kLanes];
-        uint32_t s = start;
-        for (size_t l = 0; l < kLanes; ++l) lane[l] = s = filters::lcg_next(s);
-        const filters::LcgJump jump = filters::lcg_jump(kLanes);
-        for (; i + kLanes <= n; i += kLanes) {
-            for (size_t l = 0; l < kLanes; ++l) {
-                out[i + l] = filters::lcg_scale(lane[l], range);
-                lane[l] = jump.apply(lane[l]);
-            }
-        }
-        state = filters::lcg_jump(i).apply(start);
-    }
-    for (; i < n; ++i) {
-        state = filters::lcg_next(state);
-        out[i] = filters::lcg_scale(state, range);
-    }
-}
-
 using RowKernel = void (*)(uint32_t*, int32_t);
 using ByteKernel = void (*)(uint8_t*, int64_t, const filters::Posterize&);
 
@@ -116,7 +89,7 @@ void NoiseRGBALL32(TBitmap& bitmap, uint8_t amount) {
     Reseed();
     std::vector<uint32_t> draws(size_t(std::max(bitmap.Width(), 0)));
     for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) {
-        draw_block(amount, draws.data(), size_t(width));
+        filters::draw_block(amount, draws.data(), size_t(width));
         for (int32_t i = 0; i < width; ++i) {
             const uint32_t p = row[i], n = draws[size_t(i)];
             const uint32_t b = std::min<uint32_t>((p & 255) + n, 255);
@@ -133,7 +106,7 @@ void Noise32(TBitmap& bitmap, uint8_t amount) {
     std::vector<uint32_t> draws(size_t(std::max(bitmap.Width(), 0)) * 4);
     for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) {
         const size_t n = size_t(width) * 4;
-        draw_block(amount, draws.data(), n);
+        filters::draw_block(amount, draws.data(), n);
         auto* bytes = reinterpret_cast<uint8_t*>(row);
         for (size_t i = 0; i < n; ++i) bytes[i] = uint8_t(std::min<uint32_t>(bytes[i] + draws[i], 255));
     });
@@ -142,14 +115,14 @@ void Noise32(TBitmap& bitmap, uint8_t amount) {
 void TVNoise32(TBitmap& bitmap) {
     bitmap.SetPixelFormat(TPixelFormat::pf32bit);
     for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) {
-        draw_block(255, row, size_t(width));
+        filters::draw_block(255, row, size_t(width));
         for (int32_t i = 0; i < width; ++i) row[i] *= 0x010101u;
     });
 }
 
 void TVNoise32Color(TBitmap& bitmap) {
     bitmap.SetPixelFormat(TPixelFormat::pf32bit);
-    for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) { draw_block(0xFFFFFFFFu, row, size_t(width)); });
+    for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) { filters::draw_block(0xFFFFFFFFu, row, size_t(width)); });
 }
 
 // ==== Channel and tone filters ==================================================================

@@ -13,6 +13,32 @@ uint32_t& random_state() {
     return state;
 }
 
+// Eight lanes start one draw apart and each jumps eight draws at a time, so neighbouring draws
+// do not wait on each other's multiplication.
+void draw_block(uint32_t range, uint32_t* out, size_t n) {
+    constexpr size_t kLanes = 8;
+    uint32_t& state = random_state();
+    size_t i = 0;
+    if (n >= kLanes) {
+        const uint32_t start = state;
+        uint32_t lane[kLanes];
+        uint32_t s = start;
+        for (size_t l = 0; l < kLanes; ++l) lane[l] = s = lcg_next(s);
+        const LcgJump jump = lcg_jump(kLanes);
+        for (; i + kLanes <= n; i += kLanes) {
+            for (size_t l = 0; l < kLanes; ++l) {
+                out[i + l] = lcg_scale(lane[l], range);
+                lane[l] = jump.apply(lane[l]);
+            }
+        }
+        state = lcg_jump(i).apply(start);
+    }
+    for (; i < n; ++i) {
+        state = lcg_next(state);
+        out[i] = lcg_scale(state, range);
+    }
+}
+
 }  // namespace filters
 
 void Reseed() {

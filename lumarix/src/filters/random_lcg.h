@@ -2,6 +2,7 @@
 // generator in several lanes at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumarix::filters {
@@ -37,5 +38,9 @@ inline constexpr LcgJump lcg_jump(uint64_t steps) {
 
 /// The process-wide state word (defined in random.cpp).
 uint32_t& random_state();
+
+/// Fills out[0..n) with the next n draws over `range` and advances the process-wide state by
+/// n: the same values in the same order as n calls of RandomDraw.
+void draw_block(uint32_t range, uint32_t* out, size_t n);
 
 }  // namespace lumarix::filters
