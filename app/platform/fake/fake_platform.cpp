@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,8 @@ std::string Str(const char* text) { return text == nullptr ? "null" : '"' + std:
 }  // namespace
 
 FakePlatform::FakePlatform() = default;
+
+FakePlatform::~FakePlatform() { StopClockThread(); }
 
 // ==== Recording =================================================================================
 
@@ -112,18 +115,41 @@ uint32_t FakePlatform::timeSetEvent(uint32_t delay, uint32_t resolution, TimeCal
                                     uint32_t flags) {
     Log("timeSetEvent(" + std::to_string(delay) + ", " + std::to_string(resolution) +
         ", cb, user=" + std::to_string(user) + ", flags=" + std::to_string(flags) + ")");
-    std::lock_guard lock(m_mutex);
-    m_clock = callback;
-    m_clockId = nextClockId;
-    m_clockUser = user;
+    StopClockThread();
+    {
+        std::lock_guard lock(m_mutex);
+        m_clock = callback;
+        m_clockId = nextClockId;
+        m_clockUser = user;
+    }
+    if (clockOnThread && callback != nullptr) {
+        m_clockStop.store(false, std::memory_order_relaxed);
+        m_clockThread = std::thread([this, callback, id = m_clockId, user] {
+            while (!m_clockStop.load(std::memory_order_relaxed)) {
+                callback(id, 0, user, 0, 0);
+                m_threadTicks.fetch_add(1, std::memory_order_relaxed);
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            }
+        });
+    }
     return m_clockId;
+}
+
+void FakePlatform::StopClockThread() {
+    if (!m_clockThread.joinable()) return;
+    m_clockStop.store(true, std::memory_order_relaxed);
+    m_clockThread.join();
 }
 
 uint32_t FakePlatform::timeKillEvent(uint32_t timerId) {
     Log("timeKillEvent(" + std::to_string(timerId) + ")");
-    std::lock_guard lock(m_mutex);
-    if (m_clock == nullptr || timerId != m_clockId) return 97;  // TIMERR_NOCANDO
-    m_clock = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_clock == nullptr || timerId != m_clockId) return 97;  // TIMERR_NOCANDO
+        m_clock = nullptr;
+    }
+    // Like the real clock, a callback still running has finished when this returns.
+    StopClockThread();
     return 0;
 }
 

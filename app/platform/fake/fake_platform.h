@@ -10,10 +10,12 @@
 
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace marble {
@@ -21,6 +23,8 @@ namespace marble {
 class FakePlatform : public Platform {
 public:
     FakePlatform();
+    /// Stops a clock thread that is still running.
+    ~FakePlatform() override;
 
     // ---- Recording ------------------------------------------------------------------------------
     /// Every call so far, in order.
@@ -51,6 +55,12 @@ public:
     bool FireClock();
     /// Identifier the next timeSetEvent returns.
     uint32_t nextClockId = 7;
+    /// When set before timeSetEvent, the clock runs for real: a thread of its own calls the
+    /// callback back to back (about every 20 us) until timeKillEvent stops and joins it. The
+    /// thread takes no lock, so ThreadSanitizer sees every access the callback shares.
+    bool clockOnThread = false;
+    /// Callbacks made by the clock thread so far.
+    uint64_t ClockThreadTicks() const { return m_threadTicks.load(std::memory_order_relaxed); }
     /// Whether a periodic clock / a window timer with this id is running.
     bool ClockRunning() const;
     bool WindowTimerRunning(uintptr_t timerId = 0) const;
@@ -110,6 +120,7 @@ private:
         std::map<std::string, std::pair<std::string, std::string>> values;  // lower key -> (key, value)
     };
     void Log(std::string line);
+    void StopClockThread();
     Section* FindSection(const std::string& fileName, const std::string& section);
     const Section* FindSection(const std::string& fileName, const std::string& section) const;
 
@@ -122,6 +133,9 @@ private:
     TimeCallback m_clock = nullptr;
     uint32_t m_clockId = 0;
     uintptr_t m_clockUser = 0;
+    std::thread m_clockThread;
+    std::atomic<bool> m_clockStop{false};
+    std::atomic<uint64_t> m_threadTicks{0};
     std::map<uintptr_t, WindowTimer> m_windowTimers;
     std::map<std::string, std::map<std::string, Section>> m_files;  // lower file -> lower section
     int m_failWritesFrom = -1;
