@@ -134,7 +134,7 @@ void vertical_row(const BilinearSetup& b, const void* hu, const void* hl, uint32
     const __m128i zero = _mm_setzero_si128();
     const __m128i wu = _mm_set1_epi16(int16_t(b.full - fy)), wl = _mm_set1_epi16(int16_t(fy));
     const __m128i a = _mm_set1_epi16(int16_t(b.alpha));
-    int32_t i = 0;
+    int32_t i = b.wide ? bilinear_vertical_avx2(b, hu, hl, fy, d, n) : 0;
     if constexpr (K == BilinearKind::plain) {
         const auto* u = static_cast<const __m128i*>(hu);
         const auto* l = static_cast<const __m128i*>(hl);
@@ -207,7 +207,7 @@ void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst) {
     const VerticalFn vertical = pick_vertical(b.kind);
     const bool narrow = b.f.srcWidth < 2;
     ColumnTable table;
-    alignas(16) uint8_t cache[2][kStrip * 8 + 64];
+    alignas(32) uint8_t cache[2][kStrip * 8 + 64];
 
     for (int32_t c0 = 0; c0 < b.f.width; c0 += kStrip) {
         const int32_t n = std::min(kStrip, b.f.width - c0);

@@ -79,6 +79,15 @@ int64_t trunc_sat_u32(double v) {
 
 }  // namespace
 
+bool zoom_use_avx2() {
+#if LUMARIX_ZOOM_SSE2 && defined(__GNUC__)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
 bool trunc_u32(double v, uint32_t& out) {
     if (!(v >= 0.0) || v >= 4294967296.0) return false;
     out = uint32_t(v);
@@ -123,6 +132,7 @@ bool setup_saikin(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, S
     if (!trunc_u32(s.f.clip.srcX * (eightBits ? 256.0 : 65535.0), s.startX)) return false;
     if (!accumulator_fits(s.startX, s.stepX, s.f.width) || !accumulator_fits(1, s.stepY, s.f.height)) return false;
     s.srcTop = int32_t(s.f.clip.srcY);
+    s.wide = zoom_use_avx2();
 
     // Columns sample monotonically; count those whose index is inside the source row.
     const uint64_t limit = uint64_t(s.f.srcWidth) << s.shift;
@@ -144,6 +154,7 @@ bool setup_bilinear(const ZoomRect& req, const TBitmap& src, const TBitmap& dst,
     b.baseY = int32_t(c.srcY);
     b.lastX = b.f.width;
     b.lastY = b.f.height;
+    b.wide = zoom_use_avx2();
 
     if (kind == BilinearKind::plain) {
         b.shift = 8;

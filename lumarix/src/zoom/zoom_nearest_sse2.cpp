@@ -1,10 +1,13 @@
 // Nearest-neighbour zooms with SSE2: the same bytes as saikin_model (zoom_nearest.cpp).
 //
-// Four sampled pixels are gathered with scalar loads (the positions are arbitrary) and stored or
-// blended as one 16-byte vector; the blends run in 16-bit lanes, where the weights of every rule
-// sum to 256 and no lane exceeds 255 * 256. Every rule keeps the source's fourth byte (the masked
-// rules store m, which is that byte), so it is put back after packing. The copy rule writes a
-// destination row that samples the same source row as the row above it by copying that row.
+// Copy rule: four sampled pixels are gathered with scalar loads (the positions are arbitrary)
+// and stored as one vector; a destination row that samples the same source row as the row above
+// it is a copy of that row.
+// Blend rules: the sampled pixels of a strip of columns are gathered once per source row into a
+// line on the stack, then blended over each destination row that samples that row, four pixels
+// at a time (eight with AVX2, zoom_avx2.cpp). The blends run in 16-bit lanes, where the weights
+// of every rule sum to 256 and no lane exceeds 255 * 256. Every rule keeps the source's fourth
+// byte (the masked rules store m, which is that byte), so it is put back after packing.
 #include "zoom/zoom_p.h"
 
 #include <emmintrin.h>
@@ -14,9 +17,6 @@
 namespace lumarix::zoom {
 
 namespace {
-
-template <SaikinRule R>
-constexpr unsigned kShift = R == SaikinRule::masked ? 8 : 16;
 
 // Source weight and destination weight per 16-bit lane, from the source pixels' lanes.
 template <SaikinRule R, bool FullAlpha>
@@ -39,60 +39,82 @@ inline void weights(__m128i s16, __m128i alpha, __m128i& ws, __m128i& wd) {
     }
 }
 
+// Four pixels of a blend rule: sv the source pixels, dv the destination pixels.
 template <SaikinRule R, bool FullAlpha>
-void saikin_row_sse2(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n, uint32_t alpha) {
-    constexpr unsigned F = kShift<R>;
+inline __m128i blend4(__m128i sv, __m128i dv, __m128i a16) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i a16 = _mm_set1_epi16(int16_t(alpha));
     const __m128i fourth = _mm_set1_epi32(int32_t(0xFF000000u));
+    const __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
+    const __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
+    __m128i wsl, wdl, wsh, wdh;
+    weights<R, FullAlpha>(slo, a16, wsl, wdl);
+    weights<R, FullAlpha>(shi, a16, wsh, wdh);
+    const __m128i rlo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dlo, wdl), _mm_mullo_epi16(slo, wsl)), 8);
+    const __m128i rhi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dhi, wdh), _mm_mullo_epi16(shi, wsh)), 8);
+    const __m128i colour = _mm_andnot_si128(fourth, _mm_packus_epi16(rlo, rhi));
+    return _mm_or_si128(colour, _mm_and_si128(sv, fourth));
+}
+
+// Copy rule: samples straight into the destination row.
+void copy_row_sse2(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n) {
     int32_t i = 0;
     for (; i + 4 <= n; i += 4) {
-        const uint32_t p0 = s[acc >> F];
+        const uint32_t p0 = s[acc >> 16];
         acc += step;
-        const uint32_t p1 = s[acc >> F];
+        const uint32_t p1 = s[acc >> 16];
         acc += step;
-        const uint32_t p2 = s[acc >> F];
+        const uint32_t p2 = s[acc >> 16];
         acc += step;
-        const uint32_t p3 = s[acc >> F];
+        const uint32_t p3 = s[acc >> 16];
         acc += step;
-        const __m128i sv = _mm_setr_epi32(int32_t(p0), int32_t(p1), int32_t(p2), int32_t(p3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_setr_epi32(int32_t(p0), int32_t(p1), int32_t(p2), int32_t(p3)));
+    }
+    for (; i < n; ++i, acc += step) d[i] = s[acc >> 16];
+}
+
+// Blend rules: the sampled pixels of a strip (gathered once per source row) over the destination.
+template <SaikinRule R, bool FullAlpha>
+void blend_row_sse2(uint32_t* d, const uint32_t* s, int32_t i, int32_t n, uint32_t alpha) {
+    const __m128i a16 = _mm_set1_epi16(int16_t(alpha));
+    for (; i + 4 <= n; i += 4) {
         auto* out = reinterpret_cast<__m128i*>(d + i);
-        if constexpr (R == SaikinRule::copy) {
-            _mm_storeu_si128(out, sv);
-        } else {
-            const __m128i dv = _mm_loadu_si128(out);
-            const __m128i slo = _mm_unpacklo_epi8(sv, zero), shi = _mm_unpackhi_epi8(sv, zero);
-            const __m128i dlo = _mm_unpacklo_epi8(dv, zero), dhi = _mm_unpackhi_epi8(dv, zero);
-            __m128i wsl, wdl, wsh, wdh;
-            weights<R, FullAlpha>(slo, a16, wsl, wdl);
-            weights<R, FullAlpha>(shi, a16, wsh, wdh);
-            const __m128i rlo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dlo, wdl), _mm_mullo_epi16(slo, wsl)), 8);
-            const __m128i rhi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dhi, wdh), _mm_mullo_epi16(shi, wsh)), 8);
-            const __m128i colour = _mm_andnot_si128(fourth, _mm_packus_epi16(rlo, rhi));
-            _mm_storeu_si128(out, _mm_or_si128(colour, _mm_and_si128(sv, fourth)));
-        }
+        _mm_storeu_si128(out, blend4<R, FullAlpha>(_mm_load_si128(reinterpret_cast<const __m128i*>(s + i)),
+                                                   _mm_loadu_si128(out), a16));
     }
-    for (; i < n; ++i, acc += step) d[i] = saikin_px(R, s[acc >> F], d[i], alpha);
+    for (; i < n; ++i) d[i] = saikin_px(R, s[i], d[i], alpha);
 }
 
-using RowFn = void (*)(uint32_t*, const uint32_t*, uint32_t, uint32_t, int32_t, uint32_t);
+using BlendFn = void (*)(uint32_t*, const uint32_t*, int32_t, int32_t, uint32_t);
 
-RowFn pick_row(SaikinRule rule, uint32_t alpha) {
+BlendFn pick_blend(SaikinRule rule, uint32_t alpha) {
     switch (rule) {
-        case SaikinRule::copy: return saikin_row_sse2<SaikinRule::copy, false>;
-        case SaikinRule::masked: return saikin_row_sse2<SaikinRule::masked, false>;
+        case SaikinRule::masked: return blend_row_sse2<SaikinRule::masked, false>;
         case SaikinRule::masked_alpha:
-            return alpha == 256 ? saikin_row_sse2<SaikinRule::masked_alpha, true>
-                                : saikin_row_sse2<SaikinRule::masked_alpha, false>;
-        default: return saikin_row_sse2<SaikinRule::alpha, false>;
+            return alpha == 256 ? blend_row_sse2<SaikinRule::masked_alpha, true>
+                                : blend_row_sse2<SaikinRule::masked_alpha, false>;
+        default: return blend_row_sse2<SaikinRule::alpha, false>;
     }
 }
 
-}  // namespace
+template <unsigned F>
+void gather(uint32_t* line, const uint32_t* srow, uint32_t acc, uint32_t step, int32_t inside, int32_t n,
+            uint32_t last) {
+    int32_t k = 0;
+    for (; k + 2 <= inside; k += 2) {
+        line[k] = srow[acc >> F];
+        line[k + 1] = srow[(acc + step) >> F];
+        acc += 2 * step;
+    }
+    for (; k < inside; ++k, acc += step) line[k] = srow[acc >> F];
+    for (; k < n; ++k) line[k] = last;
+}
 
-void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
-    const RowFn row = pick_row(s.rule, s.alpha);
-    const bool repeatRows = s.rule == SaikinRule::copy && &src != &dst;
+constexpr int32_t kStrip = 1024;
+
+void copy_zoom(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
+    // A destination row that samples the same source row as the row above it is that row again.
+    const bool repeatRows = &src != &dst;
     const int32_t width = s.f.width;
     int32_t prevSource = -1;
     const uint32_t* prevRow = nullptr;
@@ -104,11 +126,39 @@ void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
             continue;
         }
         const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
-        row(drow, srow, s.startX, s.stepX, s.inside, s.alpha);
+        copy_row_sse2(drow, srow, s.startX, s.stepX, s.inside);
         // Past the source's right edge every sample is its last column.
-        if (s.inside < width) row(drow + s.inside, srow + (s.f.srcWidth - 1), 0, 0, width - s.inside, s.alpha);
+        for (int32_t i = s.inside; i < width; ++i) drow[i] = srow[s.f.srcWidth - 1];
         prevSource = r;
         prevRow = drow;
+    }
+}
+
+}  // namespace
+
+void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
+    if (s.rule == SaikinRule::copy) return copy_zoom(s, src, dst);
+    const BlendFn blend = pick_blend(s.rule, s.alpha);
+    alignas(32) uint32_t line[kStrip];
+    for (int32_t c0 = 0; c0 < s.f.width; c0 += kStrip) {
+        const int32_t n = std::min(kStrip, s.f.width - c0);
+        const int32_t inside = std::clamp(s.inside - c0, 0, n);
+        const uint32_t acc = s.startX + uint32_t(c0) * s.stepX;
+        int32_t cached = -1;
+        for (int32_t j = 0; j < s.f.height; ++j) {
+            const int32_t r = saikin_row(s, j);
+            if (r != cached) {
+                const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
+                if (s.shift == 8)
+                    gather<8>(line, srow, acc, s.stepX, inside, n, srow[s.f.srcWidth - 1]);
+                else
+                    gather<16>(line, srow, acc, s.stepX, inside, n, srow[s.f.srcWidth - 1]);
+                cached = r;
+            }
+            auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft + c0;
+            const int32_t done = s.wide ? saikin_blend_avx2(s.rule, drow, line, n, s.alpha) : 0;
+            blend(drow, line, done, n, s.alpha);
+        }
     }
 }
 

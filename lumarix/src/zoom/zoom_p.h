@@ -58,6 +58,7 @@ struct SaikinSetup {
     int32_t srcTop = 0;            // Trunc(clipped srcY)
     uint32_t alpha = 256;          // clamped to 0..256
     int32_t inside = 0;            // columns 0..inside-1 sample inside the source row
+    bool wide = false;             // run the AVX2 blends (set when the processor has them)
 };
 
 bool setup_saikin(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, SaikinRule rule,
@@ -119,6 +120,7 @@ struct BilinearSetup {
     int32_t bottomUpper = 0, bottomLower = 0;
     uint32_t bottomFy = 0;
     uint32_t alpha = 0;            // clamped to the variant's scale
+    bool wide = false;             // run the AVX2 vertical half (set when the processor has it)
 };
 
 bool setup_bilinear(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, BilinearKind kind,
@@ -174,6 +176,20 @@ inline uint32_t bilinear_blend_lane(const BilinearSetup& b, uint32_t v, uint32_t
 void bilinear_model(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
 #if LUMARIX_ZOOM_SSE2
 void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
+#endif
+
+// ==== AVX2 (zoom_avx2.cpp) ========================================================================
+
+/// Whether the processor and the system support AVX2; asked once.
+bool zoom_use_avx2();
+
+#if LUMARIX_ZOOM_SSE2
+/// The blend of a gathered line over a destination row, eight pixels at a time; returns how many
+/// leading pixels it wrote (a multiple of 8), the caller finishes the row.
+int32_t saikin_blend_avx2(SaikinRule rule, uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
+/// The vertical half and blend of the bilinear zooms over cached rows, as saikin_blend_avx2.
+int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
+                               int32_t n);
 #endif
 
 }  // namespace lumarix::zoom
