@@ -1,0 +1,44 @@
+// Windows BMP decoding and encoding behind TBitmap's load and save operations.
+//
+// The reader takes the whole file in memory and parses it with bounds-checked reads; every
+// inconsistency (truncation, sizes or offsets that point outside the data, an RLE stream that
+// runs out before its end marker, an unsupported header) raises EInvalidGraphic.
+#pragma once
+
+#include <lumarix/Graphics.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <vector>
+
+namespace lumarix::detail {
+
+/// The most bytes the reader takes from one stream: the largest picture plus room for headers,
+/// palette and the overhead of run-length data.
+inline constexpr size_t kMaxBmpStreamBytes = size_t(kMaxBitmapBytes) + (size_t(16) << 20);
+
+/// A decoded picture in TBitmap's layout: top-down rows padded to 4 bytes.
+struct BmpImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    TPixelFormat format = TPixelFormat::pf24bit;
+    std::unique_ptr<uint8_t[]> pixels;
+    TPalette palette{};  ///< used by pf8bit; entries past the file's colour table are black
+    size_t bytesUsed = 0;  ///< how far into the input the picture's data reaches
+};
+
+/// Reads everything from the stream's current position to its end. Throws EInvalidGraphic when
+/// more than `limit` bytes follow or the stream reports a read error.
+std::vector<uint8_t> ReadStreamBounded(std::istream& stream, size_t limit = kMaxBmpStreamBytes);
+
+/// Decodes a BMP file held in memory. A picture whose buffer would take more than
+/// `maxPixelBytes` at 32 bits per pixel is refused before anything is allocated.
+BmpImage DecodeBmp(const uint8_t* data, size_t size, int64_t maxPixelBytes = kMaxBitmapBytes);
+
+/// Encodes a bitmap at its own format: 8 bits with its 256-colour palette, 24 or 32 bits;
+/// a BITMAPINFOHEADER, uncompressed, bottom-up. Throws EInvalidGraphic for an empty bitmap.
+std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap);
+
+}  // namespace lumarix::detail

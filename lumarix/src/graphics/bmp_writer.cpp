@@ -1,0 +1,105 @@
+// Windows BMP writer: TBitmap::SaveToFile and SaveToStream.
+//
+// The picture is written at the bitmap's own format with a BITMAPINFOHEADER, uncompressed and
+// bottom-up: 8-bit with its full 256-entry palette, 24-bit, or 32-bit with the fourth byte as
+// it is (so a transparency byte survives a round trip). Row padding is written as zeros.
+#include "graphics/bmp_codec.h"
+
+#include "graphics/pixel_convert.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+namespace lumarix {
+
+namespace detail {
+
+namespace {
+
+constexpr size_t kFileHeaderBytes = 14;
+constexpr size_t kInfoHeaderBytes = 40;
+constexpr uint32_t kPixelsPerMetre = 3780;  // 96 dots per inch
+
+void Put16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+void Put32(uint8_t* p, uint32_t v) {
+    Put16(p, v & 0xFFFF);
+    Put16(p + 2, v >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
+    const int32_t width = bitmap.Width(), height = bitmap.Height();
+    if (width <= 0 || height <= 0)
+        throw EInvalidGraphic("cannot save an empty bitmap (" + std::to_string(width) + " x " +
+                              std::to_string(height) + ") as BMP");
+    const TPixelFormat format = bitmap.PixelFormat();
+    const uint32_t bits = uint32_t(TBitmap::BitsPerPixel(format));
+    const size_t paletteEntries = format == TPixelFormat::pf8bit ? 256 : 0;
+    const size_t rowBytes = size_t(width) * bits / 8;
+    const size_t stride = size_t(RowStrideFor(width, format));
+    const size_t dataOffset = kFileHeaderBytes + kInfoHeaderBytes + 4 * paletteEntries;
+    const size_t imageBytes = stride * size_t(height);
+    const size_t fileBytes = dataOffset + imageBytes;
+    if (fileBytes > UINT32_MAX) throw EInvalidGraphic("bitmap is too large for a BMP file");
+
+    std::vector<uint8_t> out(fileBytes, 0);
+    uint8_t* p = out.data();
+    p[0] = 'B', p[1] = 'M';
+    Put32(p + 2, uint32_t(fileBytes));
+    Put32(p + 10, uint32_t(dataOffset));
+
+    uint8_t* info = p + kFileHeaderBytes;
+    Put32(info, kInfoHeaderBytes);
+    Put32(info + 4, uint32_t(width));
+    Put32(info + 8, uint32_t(height));
+    Put16(info + 12, 1);
+    Put16(info + 14, bits);
+    Put32(info + 16, 0);  // BI_RGB
+    Put32(info + 20, uint32_t(imageBytes));
+    Put32(info + 24, kPixelsPerMetre);
+    Put32(info + 28, kPixelsPerMetre);
+    Put32(info + 32, uint32_t(paletteEntries));
+    Put32(info + 36, 0);
+
+    uint8_t* palette = info + kInfoHeaderBytes;
+    for (size_t i = 0; i < paletteEntries; ++i) {
+        const TPaletteEntry& e = bitmap.Palette()[i];
+        palette[4 * i] = e.blue;
+        palette[4 * i + 1] = e.green;
+        palette[4 * i + 2] = e.red;
+    }
+
+    uint8_t* rows = p + dataOffset;
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(rows + size_t(height - 1 - y) * stride, bitmap.ScanLine(y), rowBytes);
+    return out;
+}
+
+}  // namespace detail
+
+void TBitmap::SaveToStream(std::ostream& stream) const {
+    const std::vector<uint8_t> bytes = detail::EncodeBmp(*this);
+    stream.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!stream) throw EFileError("cannot write the BMP to the stream");
+}
+
+// The picture is encoded before the file is opened, so a bitmap that cannot be saved leaves an
+// existing file as it was.
+void TBitmap::SaveToFile(const std::string& fileName) const {
+    const std::vector<uint8_t> bytes = detail::EncodeBmp(*this);
+    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+    if (!file) throw EFileError("cannot create \"" + fileName + "\": " + std::strerror(errno));
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    file.close();
+    if (!file) throw EFileError("cannot write \"" + fileName + "\"");
+}
+
+}  // namespace lumarix
