@@ -24,6 +24,7 @@ struct Pic {
 
 inline Pic read_pic(lumarix::TBitmap& b) {
     Pic p{b.Width(), b.Height(), std::vector<uint32_t>(size_t(b.Width()) * size_t(b.Height()))};
+    if (p.w == 0) return p;
     for (int32_t y = 0; y < p.h; ++y) std::memcpy(&p.at(0, y), b.ScanLine(y), size_t(p.w) * 4);
     return p;
 }
@@ -31,6 +32,7 @@ inline Pic read_pic(lumarix::TBitmap& b) {
 inline void write_pic(lumarix::TBitmap& b, const Pic& p) {
     b.SetPixelFormat(lumarix::TPixelFormat::pf32bit);
     b.SetSize(p.w, p.h);
+    if (p.w == 0) return;
     for (int32_t y = 0; y < p.h; ++y) std::memcpy(b.ScanLine(y), p.px.data() + size_t(y) * size_t(p.w), size_t(p.w) * 4);
 }
 
