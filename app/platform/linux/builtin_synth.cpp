@@ -150,6 +150,9 @@ void BuiltinSynth::Reset() {
         fluid_synth_cc(m_synth, channel, 123, 0);  // all notes off
     }
     fluid_synth_system_reset(m_synth);
+    // The reset alone lets the voices ring out through their release phase; this cuts them off
+    // (in this order: a reset issued afterwards would not).
+    fluid_synth_all_sounds_off(m_synth, -1);
 }
 
 void BuiltinSynth::Render(float* left, float* right, int frames) {

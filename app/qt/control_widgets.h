@@ -1,0 +1,134 @@
+// Qt widgets that draw the control models of the core and forward the user's input to them.
+#pragma once
+
+#include "core/controls.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace marble::qt {
+
+class KeyboardFilter;
+
+/// The key codes a control hands to its model's key events.
+class KeyCodes {
+public:
+    explicit KeyCodes(const KeyboardFilter* filter) : m_filter(filter) {}
+    uint16_t Down(const QKeyEvent& event) const;
+    /// The code recorded at the key's press when the keyboard filter saw it.
+    uint16_t Up(const QKeyEvent& event) const;
+    static TShiftState Shift(const QKeyEvent& event);
+
+private:
+    const KeyboardFilter* m_filter;
+};
+
+/// A keypad key arriving with NumLock off names a navigation key (Home, Left, Delete...); the
+/// drum pad plays it as a pad, so text fields and lists must not act on it as well.
+bool IsKeypadNavigation(const QKeyEvent& event);
+
+/// A colour of the models (0x00BBGGRR, or a system colour) in the current Qt palette: system
+/// colours take the palette role that plays their part.
+QColor ToQColor(TColor color, const QPalette& palette);
+/// The model's font: its face (Fontconfig picks the closest installed one) at its pixel height.
+QFont ToQFont(const TFont& font);
+
+/// TPanel: a raised one-pixel bevel; its caption is covered by its children.
+class PanelWidget : public QFrame {
+public:
+    PanelWidget(TPanel& model, QWidget* parent);
+};
+
+/// TLabel.
+class LabelWidget : public QLabel {
+public:
+    LabelWidget(TLabel& model, QWidget* parent);
+    void Sync();
+
+private:
+    TLabel& m_model;
+};
+
+/// TEdit: typing goes to UserSetText, keys to KeyDown and KeyUp (where the model steps its
+/// spin buttons on the Up and Down keys).
+class EditWidget : public QLineEdit {
+public:
+    EditWidget(TEdit& model, const KeyCodes& keys, QWidget* parent);
+    void Sync();
+    TEdit& Model() { return m_model; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    TEdit& m_model;
+    const KeyCodes& m_keys;
+};
+
+/// TUpDown: two arrow buttons stacked; a press steps once, holding repeats the step.
+class SpinButtonsWidget : public QWidget {
+public:
+    SpinButtonsWidget(TUpDown& model, QWidget* parent);
+    TUpDown& Model() { return m_model; }
+    /// Delay before a held arrow repeats, and the repeat period, in milliseconds.
+    static constexpr int kRepeatDelayMs = 400;
+    static constexpr int kRepeatPeriodMs = 80;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    enum class Arrow { None, Up, Down };
+    Arrow ArrowAt(const QPoint& point) const;
+    QRect ArrowRect(Arrow arrow) const;
+    void Step();
+
+    TUpDown& m_model;
+    Arrow m_pressed = Arrow::None;
+    bool m_inside = false;
+    QTimer m_repeat;
+};
+
+/// TComboBox as a drop-down list: picking a line goes to UserSelect.
+class DeviceListWidget : public QComboBox {
+public:
+    DeviceListWidget(TComboBox& model, const KeyCodes& keys, QWidget* parent);
+    void Sync();
+    TComboBox& Model() { return m_model; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    TComboBox& m_model;
+    const KeyCodes& m_keys;
+};
+
+/// TPaintBox: a paint asks the model to paint, then shows its 32-bit surface, whose pixel
+/// layout is QImage::Format_RGB32, in place (no copy).
+class PaintStripWidget : public QWidget {
+public:
+    PaintStripWidget(TPaintBox& model, QWidget* parent);
+    /// The model's pixels changed outside a paint.
+    void SurfaceChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TPaintBox& m_model;
+    bool m_inPaint = false;
+};
+
+}  // namespace marble::qt
