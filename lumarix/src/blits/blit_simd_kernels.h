@@ -1,0 +1,358 @@
+// The blits' row kernels, written once over the operation wrappers of blit_simd_ops.h and
+// instantiated for SSE2 and AVX2 by blit_kernels_sse2.cpp and blit_kernels_avx2.cpp.
+//
+// Every kernel gives exactly the bytes of its scalar model in blit_kernels.cpp: pixels are
+// widened to 16-bit lanes, where no sum of products exceeds 0xFF00 (weights on a scale of 256,
+// 255 or 128, or up to 256 map levels in a transition band), shifted right (truncating) and
+// packed back; the saturation of the pack never acts. Products that would not fit 16 bits are
+// formed with the high-half multiply: ((256 − A) << 7) · (alpha << 1) >> 16 is exactly
+// ((256 − A) · alpha) >> 8, and (s << 8) · level >> 16 is exactly (s · level) >> 8.
+// The last pixels of a row, fewer than one step, go through the per-pixel truths of blit_px.h.
+#pragma once
+
+#include "blits/blit_kernels.h"
+#include "blits/blit_simd_ops.h"
+
+namespace lumarix::blits::simd {
+
+/// The walk along one row: whole steps of V::kPixels pixels, then the rest pixel by pixel.
+/// A destination that starts less than one step after the source in memory (one bitmap, one
+/// row) is walked pixel by pixel throughout, so that every pixel sees the source as the
+/// left-to-right walk leaves it.
+template <class V, class Body, class Tail>
+inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
+    int i = 0;
+    if (!overlaps_ahead(d, s, V::kPixels)) {
+        for (; i + V::kPixels <= n; i += V::kPixels)
+            V::store(d + 4 * i, body(V::load(s + 4 * i), V::load(d + 4 * i), i));
+    }
+    for (; i < n; ++i) tail(d + 4 * i, s + 4 * i, i);
+}
+
+/// (s·sw + d·dw) >> kShift on both unpacked halves of a step, with the weights of each half
+/// given by weights(sourceHalf16, half, sw, dw).
+template <class V, int kShift, class Weights>
+inline typename V::R blend(typename V::R sv, typename V::R dv, Weights weights) {
+    using R = typename V::R;
+    const R s0 = V::lo8(sv), s1 = V::hi8(sv), d0 = V::lo8(dv), d1 = V::hi8(dv);
+    R sw0, dw0, sw1, dw1;
+    weights(s0, 0, sw0, dw0);
+    weights(s1, 1, sw1, dw1);
+    const R r0 = V::template srli16<kShift>(V::add16(V::mullo(s0, sw0), V::mullo(d0, dw0)));
+    const R r1 = V::template srli16<kShift>(V::add16(V::mullo(s1, sw1), V::mullo(d1, dw1)));
+    return V::pack(r0, r1);
+}
+
+/// The destination's fourth bytes put back into a result.
+template <class V>
+inline typename V::R keep_fourth(typename V::R result, typename V::R dv) {
+    return V::select(V::set32(0xFF000000u), dv, result);
+}
+
+// ==== Colour key and constant alpha =============================================================
+
+template <class V>
+void key_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24) {
+    const auto bgr = V::set32(0x00FFFFFFu), key = V::set32(key24);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto c = V::and_(sv, bgr);
+            return V::select(V::cmpeq32(c, key), dv, c);
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int) { px_key(dp, sp, key24); });
+}
+
+template <class V>
+void alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
+    if (a == 0) return;  // the destination keeps its weight of 256
+    const auto wa = V::set16(a), wd = V::set16(256 - a);
+    auto tail = [&](uint8_t* dp, const uint8_t* sp, int) { px_alpha(dp, sp, a); };
+    if (a == 256) {
+        walk<V>(d, s, n, [](auto sv, auto, int) { return sv; }, tail);
+        return;
+    }
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            return blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
+        },
+        tail);
+}
+
+template <class V, bool kKeepFourth>
+void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t a) {
+    const auto bgr = V::set32(0x00FFFFFFu), key = V::set32(key24);
+    const auto keep = V::set32(kKeepFourth ? 0xFF000000u : 0u);
+    const auto wa = V::set16(a), wd = V::set16(256 - a);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto r = blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
+            return V::select(V::or_(V::cmpeq32(V::and_(sv, bgr), key), keep), dv, r);
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int) { px_key_alpha(dp, sp, key24, a, kKeepFourth); });
+}
+
+// ==== Per-pixel alpha =============================================================================
+
+template <class V>
+void pic_bgr_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
+    const auto c1 = V::set16(1), c255 = V::set16(255);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto r = blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
+                const auto A = V::fourth16(s16);
+                sw = V::sub16(c255, A), dw = V::add16(A, c1);
+            });
+            return keep_fourth<V>(r, dv);
+        },
+        [](uint8_t* dp, const uint8_t* sp, int) { px_pic(dp, sp); });
+}
+
+template <class V>
+inline typename V::R pic128(typename V::R sv, typename V::R dv) {
+    const auto c1 = V::set16(1), c127 = V::set16(127);
+    return blend<V, 7>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
+        const auto h = V::template srli16<1>(V::fourth16(s16));
+        sw = V::sub16(c127, h), dw = V::add16(h, c1);
+    });
+}
+
+template <class V>
+void pic128_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
+    walk<V>(
+        d, s, n, [](auto sv, auto dv, int) { return pic128<V>(sv, dv); },
+        [](uint8_t* dp, const uint8_t* sp, int) { px_pic_mmx(dp, sp); });
+}
+
+// The skipped pixels of the two shortcut rows need no test: their blend weights (0 and 256, or
+// 0 and 128) already leave the destination exactly. Only the copied pixels differ.
+template <class V>
+void pic_ch_bgr_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
+    const auto c1 = V::set16(1), c255 = V::set16(255);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto r = blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
+                const auto A = V::fourth16(s16);
+                sw = V::sub16(c255, A), dw = V::add16(A, c1);
+            });
+            const auto opaque = V::cmpeq32(V::template srli32<24>(sv), V::zero());
+            return keep_fourth<V>(V::select(opaque, sv, r), dv);
+        },
+        [](uint8_t* dp, const uint8_t* sp, int) { px_pic_ch(dp, sp); });
+}
+
+template <class V>
+void pic128_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
+    walk<V>(
+        d, s, n,
+        [](auto sv, auto dv, int) {
+            const auto opaque = V::cmpeq32(V::template srli32<25>(sv), V::zero());  // A of 0 or 1
+            return V::select(opaque, sv, pic128<V>(sv, dv));
+        },
+        [](uint8_t* dp, const uint8_t* sp, int) { px_pic_ch_mmx(dp, sp); });
+}
+
+template <class V>
+inline typename V::R pic_alpha(typename V::R sv, typename V::R dv, typename V::R alpha2) {
+    const auto c256 = V::set16(256);
+    return blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
+        const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, V::fourth16(s16))), alpha2);
+        sw = k, dw = V::sub16(c256, k);
+    });
+}
+
+template <class V, bool kWithFourth>
+void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
+    const auto alpha2 = V::set16(alpha << 1);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto r = pic_alpha<V>(sv, dv, alpha2);
+            return kWithFourth ? r : keep_fourth<V>(r, dv);
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha(dp, sp, alpha, kWithFourth); });
+}
+
+template <class V>
+inline typename V::R pic_alpha255(typename V::R sv, typename V::R dv, typename V::R alpha1) {
+    const auto c255 = V::set16(255);
+    return blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
+        const auto k = V::template srli16<8>(V::mullo(V::sub16(c255, V::fourth16(s16)), alpha1));
+        sw = k, dw = V::sub16(c255, k);
+    });
+}
+
+template <class V>
+void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
+    const auto alpha1 = V::set16(alpha + 1);
+    walk<V>(
+        d, s, n, [&](auto sv, auto dv, int) { return pic_alpha255<V>(sv, dv, alpha1); },
+        [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_mmx(dp, sp, alpha); });
+}
+
+template <class V>
+void pic_alpha255_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
+    const auto alpha1 = V::set16(alpha + 1), c255 = V::set32(255);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int) {
+            const auto clear = V::cmpeq32(V::template srli32<24>(sv), c255);
+            return V::select(clear, dv, pic_alpha255<V>(sv, dv, alpha1));
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_ch_mmx(dp, sp, alpha); });
+}
+
+// ==== Transitions =================================================================================
+
+/// The map values of one step spread over the 16-bit lanes of each unpacked half, and the two
+/// lane masks every transition needs: visited (v ≤ T) and in the band (T − v ≤ W). The tests
+/// use saturating subtraction, since T and W may exceed the signed 16-bit range.
+template <class V>
+struct TransLanes {
+    typename V::R e[2], visited[2], band[2];
+
+    TransLanes(const uint8_t* map, typename V::R T, typename V::R W) {
+        const auto m32 = V::map_px(map);
+        const typename V::R v[2] = {V::px_lo16(m32), V::px_hi16(m32)};
+        for (int h = 0; h < 2; ++h) {
+            visited[h] = V::cmpeq16(V::subs_u16(v[h], T), V::zero());
+            e[h] = V::sub16(T, v[h]);
+            band[h] = V::cmpeq16(V::subs_u16(e[h], W), V::zero());
+        }
+    }
+};
+
+template <class V, bool kKeepFourth>
+void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const TransParams& p) {
+    if (p.softness > 8) {  // band products would need 32-bit lanes; such wide bands are rare
+        for (int i = 0; i < n; ++i) px_trans(d + 4 * i, s + 4 * i, map[i], p, kKeepFourth);
+        return;
+    }
+    const auto T = V::set16(p.T), W = V::set16(p.W);
+    const auto shift = V::count(p.softness);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int i) {
+            const TransLanes<V> t(map + i, T, W);
+            const typename V::R s16[2] = {V::lo8(sv), V::hi8(sv)}, d16[2] = {V::lo8(dv), V::hi8(dv)};
+            typename V::R r[2];
+            for (int h = 0; h < 2; ++h) {
+                const auto mix = V::srl16(
+                    V::add16(V::mullo(s16[h], t.e[h]), V::mullo(d16[h], V::sub16(W, t.e[h]))), shift);
+                r[h] = V::select(t.visited[h], V::select(t.band[h], mix, s16[h]), d16[h]);
+            }
+            const auto out = V::pack(r[0], r[1]);
+            return kKeepFourth ? keep_fourth<V>(out, dv) : out;
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int i) { px_trans(dp, sp, map[i], p, kKeepFourth); });
+}
+
+template <class V>
+void alpha_trans_bgr_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const TransParams& p) {
+    const auto T = V::set16(p.T), W = V::set16(p.W), c256 = V::set16(256);
+    // f = (e << 8) >> softness, as one shift of e left or right.
+    const bool left = p.softness <= 8;
+    const auto shift = V::count(left ? 8 - p.softness : p.softness - 8);
+    walk<V>(
+        d, s, n,
+        [&](auto sv, auto dv, int i) {
+            const TransLanes<V> t(map + i, T, W);
+            const typename V::R s16[2] = {V::lo8(sv), V::hi8(sv)}, d16[2] = {V::lo8(dv), V::hi8(dv)};
+            typename V::R r[2];
+            for (int h = 0; h < 2; ++h) {
+                const auto fBand = left ? V::sll16(t.e[h], shift) : V::srl16(t.e[h], shift);
+                const auto f = V::select(t.band[h], fBand, c256);
+                const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, V::fourth16(s16[h]))),
+                                        V::template slli16<1>(f));
+                const auto mix = V::template srli16<8>(
+                    V::add16(V::mullo(s16[h], k), V::mullo(d16[h], V::sub16(c256, k))));
+                r[h] = V::select(t.visited[h], mix, d16[h]);
+            }
+            return keep_fourth<V>(V::pack(r[0], r[1]), dv);
+        },
+        [&](uint8_t* dp, const uint8_t* sp, int i) { px_alpha_trans(dp, sp, map[i], p); });
+}
+
+// ==== Rectangle fill, light arithmetic ============================================================
+
+template <class V>
+void rect_row(uint8_t* d, int n, const uint16_t dw[4], const uint16_t cw[4]) {
+    const auto dwv = V::set_px16(dw), cwv = V::set_px16(cw);
+    int i = 0;
+    for (; i + V::kPixels <= n; i += V::kPixels) {
+        const auto dv = V::load(d + 4 * i);
+        const auto r0 = V::template srli16<8>(V::add16(V::mullo(V::lo8(dv), dwv), cwv));
+        const auto r1 = V::template srli16<8>(V::add16(V::mullo(V::hi8(dv), dwv), cwv));
+        V::store(d + 4 * i, V::pack(r0, r1));
+    }
+    for (; i < n; ++i) px_rect(d + 4 * i, dw, cw);
+}
+
+/// The scaled source of one step as bytes: limited to 255 (plain) or from the low 16 bits of
+/// the product (the MMX twins).
+template <class V, bool kMmx>
+inline typename V::R scaled(typename V::R sv, typename V::R level) {
+    using R = typename V::R;
+    R t[2] = {V::lo8(sv), V::hi8(sv)};
+    for (auto& x : t) {
+        if (kMmx) {
+            x = V::template srli16<8>(V::mullo(x, level));
+        } else {
+            x = V::mulhi(V::template slli16<8>(x), level);
+            x = V::sub16(x, V::subs_u16(x, V::set16(255)));  // min(x, 255)
+        }
+    }
+    return V::pack(t[0], t[1]);
+}
+
+template <class V, bool kSub, bool kMmx>
+void light_row(uint8_t* d, const uint8_t* s, int n, uint32_t level) {
+    if (level == 0) return;  // nothing is added or taken away
+    auto apply = [](auto dv, auto t) { return kSub ? V::subs_u8(dv, t) : V::adds_u8(dv, t); };
+    auto tail = [&](uint8_t* dp, const uint8_t* sp, int) {
+        if (kSub)
+            px_sub<kMmx>(dp, sp, level);
+        else
+            px_add<kMmx>(dp, sp, level);
+    };
+    if (level == 256) {  // the whole source, in both twins
+        walk<V>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, sv); }, tail);
+        return;
+    }
+    const auto lv = V::set16(level);
+    walk<V>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, scaled<V, kMmx>(sv, lv)); }, tail);
+}
+
+// ==== Table =======================================================================================
+
+template <class V>
+RowKernels make_kernels() {
+    return RowKernels{
+        key_row<V>,
+        alpha_row<V>,
+        key_alpha_row<V, true>,
+        key_alpha_row<V, false>,
+        pic_bgr_row<V>,
+        pic128_row<V>,
+        pic_ch_bgr_row<V>,
+        pic128_ch_row<V>,
+        pic_alpha_row<V, false>,
+        pic_alpha255_row<V>,
+        pic_alpha255_ch_row<V>,
+        pic_alpha_row<V, true>,
+        trans_row<V, true>,
+        trans_row<V, false>,
+        alpha_trans_bgr_row<V>,
+        rect_row<V>,
+        light_row<V, false, false>,
+        light_row<V, false, true>,
+        light_row<V, true, false>,
+        light_row<V, true, true>,
+    };
+}
+
+}  // namespace lumarix::blits::simd

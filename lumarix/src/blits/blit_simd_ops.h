@@ -1,0 +1,133 @@
+// Thin wrappers over SSE2 (V128, four pixels) and AVX2 (V256, eight pixels) integer operations,
+// so that each blit kernel is written once in blit_simd_kernels.h and instantiated per
+// instruction set. Only what the kernels use is here.
+//
+// The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
+// register, work on the halves and pack them back, which restores the pixel order, and
+// map_px() spreads map bytes in the same half-wise order.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <immintrin.h>
+
+namespace lumarix::blits {
+
+#if defined(__SSE2__)
+struct V128 {
+    using R = __m128i;
+    static constexpr int kPixels = 4;
+
+    static R load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void store(uint8_t* p, R v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static R zero() { return _mm_setzero_si128(); }
+    static R set16(uint32_t v) { return _mm_set1_epi16(int16_t(v)); }
+    static R set32(uint32_t v) { return _mm_set1_epi32(int32_t(v)); }
+    /// The four 16-bit values repeated for every pixel (lane c of each pixel gets w[c]).
+    static R set_px16(const uint16_t w[4]) {
+        return _mm_setr_epi16(int16_t(w[0]), int16_t(w[1]), int16_t(w[2]), int16_t(w[3]), int16_t(w[0]),
+                              int16_t(w[1]), int16_t(w[2]), int16_t(w[3]));
+    }
+    static __m128i count(uint32_t n) { return _mm_cvtsi32_si128(int(n)); }
+
+    static R lo8(R a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
+    static R hi8(R a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
+    static R pack(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+
+    static R add16(R a, R b) { return _mm_add_epi16(a, b); }
+    static R sub16(R a, R b) { return _mm_sub_epi16(a, b); }
+    static R mullo(R a, R b) { return _mm_mullo_epi16(a, b); }
+    static R mulhi(R a, R b) { return _mm_mulhi_epu16(a, b); }
+    template <int n> static R srli16(R a) { return _mm_srli_epi16(a, n); }
+    template <int n> static R slli16(R a) { return _mm_slli_epi16(a, n); }
+    template <int n> static R srli32(R a) { return _mm_srli_epi32(a, n); }
+    static R srl16(R a, __m128i n) { return _mm_srl_epi16(a, n); }
+    static R sll16(R a, __m128i n) { return _mm_sll_epi16(a, n); }
+    static R subs_u16(R a, R b) { return _mm_subs_epu16(a, b); }
+    static R adds_u8(R a, R b) { return _mm_adds_epu8(a, b); }
+    static R subs_u8(R a, R b) { return _mm_subs_epu8(a, b); }
+
+    static R and_(R a, R b) { return _mm_and_si128(a, b); }
+    static R or_(R a, R b) { return _mm_or_si128(a, b); }
+    static R cmpeq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
+    static R cmpeq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
+    /// mask ? a : b, bit by bit.
+    static R select(R mask, R a, R b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+
+    /// Lane 3 of each pixel (the fourth byte, widened) copied into all four lanes of the pixel.
+    static R fourth16(R px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
+    /// kPixels map bytes, one per pixel, as 32-bit lanes in pixel order.
+    static R map_px(const uint8_t* m) {
+        int32_t v;
+        std::memcpy(&v, m, 4);
+        const __m128i z = _mm_setzero_si128();
+        return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), z), z);
+    }
+    /// 32-bit lanes (one per pixel) spread over the 16-bit lanes of the low and high unpacked halves.
+    static R px_lo16(R v32) {
+        const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
+        return _mm_unpacklo_epi32(both, both);
+    }
+    static R px_hi16(R v32) {
+        const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
+        return _mm_unpackhi_epi32(both, both);
+    }
+};
+#endif
+
+#if defined(__AVX2__)
+struct V256 {
+    using R = __m256i;
+    static constexpr int kPixels = 8;
+
+    static R load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static void store(uint8_t* p, R v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+    static R zero() { return _mm256_setzero_si256(); }
+    static R set16(uint32_t v) { return _mm256_set1_epi16(int16_t(v)); }
+    static R set32(uint32_t v) { return _mm256_set1_epi32(int32_t(v)); }
+    static R set_px16(const uint16_t w[4]) {
+        uint64_t q;
+        std::memcpy(&q, w, 8);
+        return _mm256_set1_epi64x(int64_t(q));
+    }
+    static __m128i count(uint32_t n) { return _mm_cvtsi32_si128(int(n)); }
+
+    static R lo8(R a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
+    static R hi8(R a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
+    static R pack(R lo, R hi) { return _mm256_packus_epi16(lo, hi); }
+
+    static R add16(R a, R b) { return _mm256_add_epi16(a, b); }
+    static R sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
+    static R mullo(R a, R b) { return _mm256_mullo_epi16(a, b); }
+    static R mulhi(R a, R b) { return _mm256_mulhi_epu16(a, b); }
+    template <int n> static R srli16(R a) { return _mm256_srli_epi16(a, n); }
+    template <int n> static R slli16(R a) { return _mm256_slli_epi16(a, n); }
+    template <int n> static R srli32(R a) { return _mm256_srli_epi32(a, n); }
+    static R srl16(R a, __m128i n) { return _mm256_srl_epi16(a, n); }
+    static R sll16(R a, __m128i n) { return _mm256_sll_epi16(a, n); }
+    static R subs_u16(R a, R b) { return _mm256_subs_epu16(a, b); }
+    static R adds_u8(R a, R b) { return _mm256_adds_epu8(a, b); }
+    static R subs_u8(R a, R b) { return _mm256_subs_epu8(a, b); }
+
+    static R and_(R a, R b) { return _mm256_and_si256(a, b); }
+    static R or_(R a, R b) { return _mm256_or_si256(a, b); }
+    static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+    static R cmpeq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
+    static R select(R mask, R a, R b) { return _mm256_blendv_epi8(b, a, mask); }
+
+    static R fourth16(R px16) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(px16, 0xFF), 0xFF); }
+    static R map_px(const uint8_t* m) {
+        return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
+    }
+    static R px_lo16(R v32) {
+        const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));
+        return _mm256_unpacklo_epi32(both, both);
+    }
+    static R px_hi16(R v32) {
+        const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));
+        return _mm256_unpackhi_epi32(both, both);
+    }
+};
+#endif
+
+}  // namespace lumarix::blits
