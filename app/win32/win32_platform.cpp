@@ -1,0 +1,131 @@
+// One Windows call per operation. Only the two callbacks need a word: the core's callback types
+// are the Windows ones spelled with fixed-width integers, and a small trampoline turns the
+// platform's call into the core's, so the arguments reach the core unchanged.
+#include "win32/win32_platform.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <vector>
+
+namespace marble {
+
+namespace {
+
+static_assert(sizeof(MIDIOUTCAPSA) == sizeof(MidiOutCaps), "the capability record must be MIDIOUTCAPSA");
+
+// The program runs one clock and one window timer procedure; their targets live here.
+std::atomic<TimeCallback> g_timeCallback{nullptr};
+std::atomic<TimerProc> g_timerProc{nullptr};
+
+void CALLBACK TimeCallbackTrampoline(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1,
+                                     DWORD_PTR reserved2) {
+    if (TimeCallback callback = g_timeCallback.load(std::memory_order_acquire))
+        callback(timerId, message, user, reserved1, reserved2);
+}
+
+void CALLBACK TimerProcTrampoline(HWND window, UINT message, UINT_PTR timerId, DWORD time) {
+    if (TimerProc proc = g_timerProc.load(std::memory_order_acquire))
+        proc(reinterpret_cast<WindowHandle>(window), message, timerId, time);
+}
+
+}  // namespace
+
+const wchar_t* const kApplicationTitle = L"marbleStomper";
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
+    if (n <= 0) {
+        // Not UTF-8 (a path in the ANSI code page, say): read it in that code page.
+        n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+        std::wstring wide(size_t(n), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
+        return wide;
+    }
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
+    return wide;
+}
+
+void ShowErrorBoxW(void* owner, const std::string& message) {
+    MessageBoxW(static_cast<HWND>(owner), Widen(message).c_str(), kApplicationTitle, MB_OK | MB_ICONSTOP);
+}
+
+// ==== MIDI output ===============================================================================
+
+uint32_t Win32Platform::midiOutGetNumDevs() { return ::midiOutGetNumDevs(); }
+
+uint32_t Win32Platform::midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps, uint32_t size) {
+    return ::midiOutGetDevCapsA(deviceId, reinterpret_cast<MIDIOUTCAPSA*>(&caps), size);
+}
+
+uint32_t Win32Platform::midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintptr_t callback,
+                                    uintptr_t instance, uint32_t flags) {
+    static_assert(sizeof(HMIDIOUT) == sizeof(MidiHandle));
+    return ::midiOutOpen(reinterpret_cast<HMIDIOUT*>(&handle), deviceId, callback, instance, flags);
+}
+
+uint32_t Win32Platform::midiOutShortMsg(MidiHandle handle, uint32_t message) {
+    return ::midiOutShortMsg(reinterpret_cast<HMIDIOUT>(handle), message);
+}
+
+uint32_t Win32Platform::midiOutReset(MidiHandle handle) { return ::midiOutReset(reinterpret_cast<HMIDIOUT>(handle)); }
+
+uint32_t Win32Platform::midiOutClose(MidiHandle handle) { return ::midiOutClose(reinterpret_cast<HMIDIOUT>(handle)); }
+
+// ==== Timers ====================================================================================
+
+uint32_t Win32Platform::timeSetEvent(uint32_t delay, uint32_t resolution, TimeCallback callback, uintptr_t user,
+                                     uint32_t flags) {
+    g_timeCallback.store(callback, std::memory_order_release);
+    return ::timeSetEvent(delay, resolution, TimeCallbackTrampoline, user, flags);
+}
+
+uint32_t Win32Platform::timeKillEvent(uint32_t timerId) { return ::timeKillEvent(timerId); }
+
+uintptr_t Win32Platform::SetTimer(WindowHandle window, uintptr_t timerId, uint32_t elapse, TimerProc proc) {
+    g_timerProc.store(proc, std::memory_order_release);
+    return ::SetTimer(reinterpret_cast<HWND>(window), timerId, elapse, TimerProcTrampoline);
+}
+
+bool Win32Platform::KillTimer(WindowHandle window, uintptr_t timerId) {
+    return ::KillTimer(reinterpret_cast<HWND>(window), timerId) != FALSE;
+}
+
+// ==== Input and waiting =========================================================================
+
+bool Win32Platform::GetKeyboardState(uint8_t* state256) { return ::GetKeyboardState(state256) != FALSE; }
+
+void Win32Platform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+// ==== Profile files =============================================================================
+
+uint32_t Win32Platform::GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                                                 char* buffer, uint32_t size, const char* fileName) {
+    return ::GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+}
+
+bool Win32Platform::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                               const char* fileName) {
+    return ::WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
+}
+
+// ==== Shell =====================================================================================
+
+std::string Win32Platform::ExecutablePath() {
+    // GetModuleFileNameA truncates silently; grow the buffer until the whole path fits.
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        DWORD n = ::GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) return std::string(path.data(), n);
+        if (path.size() >= 32768) return std::string(path.data(), n);
+        path.resize(path.size() * 2);
+    }
+}
+
+void Win32Platform::ShowErrorBox(const std::string& message) { ShowErrorBoxW(GetActiveWindow(), message); }
+
+}  // namespace marble
