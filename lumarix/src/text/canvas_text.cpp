@@ -30,28 +30,22 @@ void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCovera
     if (x0 >= x1 || y0 >= y1) return;
 
     const TPixelFormat format = bitmap.PixelFormat();
+    const int64_t bytesPerPixel = format == TPixelFormat::pf32bit ? 4 : format == TPixelFormat::pf24bit ? 3 : 1;
     detail::NearestPaletteIndex nearest(bitmap.Palette());
     for (int64_t py = y0; py < y1; ++py) {
-        uint8_t* row = bitmap.ScanLine(int32_t(py));
-        const int32_t maskRow = int32_t(py - top);
-        for (int64_t px = x0; px < x1; ++px) {
-            const int c = mask.At(int32_t(px - left), maskRow);
+        const uint8_t* coverage = &mask.alpha[size_t(py - top) * size_t(mask.width) + size_t(x0 - left)];
+        uint8_t* p = bitmap.ScanLine(int32_t(py)) + x0 * bytesPerPixel;
+        for (int64_t px = x0; px < x1; ++px, ++coverage, p += bytesPerPixel) {
+            const int c = *coverage;
             if (c == 0) continue;
-            switch (format) {
-            case TPixelFormat::pf32bit:
-            case TPixelFormat::pf24bit: {
-                uint8_t* p = row + px * (format == TPixelFormat::pf32bit ? 4 : 3);
+            if (bytesPerPixel > 1) {
                 p[0] = Mix(p[0], colour.blue, c);
                 p[1] = Mix(p[1], colour.green, c);
                 p[2] = Mix(p[2], colour.red, c);
-                break;
-            }
-            case TPixelFormat::pf8bit: {
-                const TPaletteEntry& under = bitmap.Palette()[row[px]];
-                row[px] = nearest(Mix(under.blue, colour.blue, c), Mix(under.green, colour.green, c),
-                                  Mix(under.red, colour.red, c));
-                break;
-            }
+            } else {
+                const TPaletteEntry& under = bitmap.Palette()[*p];
+                *p = nearest(Mix(under.blue, colour.blue, c), Mix(under.green, colour.green, c),
+                             Mix(under.red, colour.red, c));
             }
         }
     }

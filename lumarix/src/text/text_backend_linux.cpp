@@ -91,10 +91,26 @@ const CodePage& AnsiCodePage() {
 
 // ==== Faces =====================================================================================
 
+// One character's coverage, placed relative to its pen position on the baseline.
+struct GlyphImage {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+struct CachedGlyph {
+    int32_t advance = 0;
+    bool hasImage = false;
+    GlyphImage image;
+};
+
 struct Face {
     FT_Face face = nullptr;
     bool synthBold = false;
     bool synthItalic = false;
+    // Hinting and rendering dominate the cost of short strings drawn again and again, so each
+    // face keeps its characters by (em, byte) up to a byte budget.
+    std::map<uint32_t, CachedGlyph> glyphs;
+    size_t glyphBytes = 0;
 };
 
 class FontEngine {
@@ -114,7 +130,7 @@ public:
 
     // The face for the font, opened on first use; nullptr when no face is installed at all.
     // Call with Mutex() held.
-    const Face* Find(const TFont& font) {
+    Face* Find(const TFont& font) {
         const bool bold = font.Style.Contains(fsBold), italic = font.Style.Contains(fsItalic);
         const Key key{font.Name, bold, italic};
         if (auto it = m_faces.find(key); it != m_faces.end()) return it->second.face ? &it->second : nullptr;
@@ -252,15 +268,10 @@ bool LoadGlyph(const Face& face, unsigned char byte, int32_t& advance) {
     return true;
 }
 
-struct GlyphImage {
-    int32_t left, top, width, height;
-    std::vector<uint8_t> pixels;
-};
-
 // Copies the rendered glyph of the slot, as 0..255 coverage.
-GlyphImage CopyGlyph(FT_GlyphSlot slot, int32_t penX, int32_t baseline) {
+GlyphImage CopyGlyph(FT_GlyphSlot slot) {
     const FT_Bitmap& bm = slot->bitmap;
-    GlyphImage image{penX + slot->bitmap_left, baseline - slot->bitmap_top, int32_t(bm.width), int32_t(bm.rows), {}};
+    GlyphImage image{slot->bitmap_left, -slot->bitmap_top, int32_t(bm.width), int32_t(bm.rows), {}};
     image.pixels.resize(size_t(bm.width) * bm.rows);
     for (unsigned r = 0; r < bm.rows; ++r) {
         const unsigned char* src = bm.buffer + ptrdiff_t(r) * bm.pitch;
@@ -277,9 +288,42 @@ GlyphImage CopyGlyph(FT_GlyphSlot slot, int32_t penX, int32_t baseline) {
     return image;
 }
 
-bool Overlaps(int32_t left, int32_t top, int32_t width, int32_t height, const TRect& clip) {
-    return width > 0 && height > 0 && int64_t(left) + width > clip.Left && left < clip.Right &&
-           int64_t(top) + height > clip.Top && top < clip.Bottom;
+constexpr int32_t kCachedEmLimit = 256;
+constexpr size_t kGlyphCacheBytes = size_t(4) << 20;
+
+// The advance and, with `withImage`, the coverage of one character at em height `em` (the face
+// set up for it). Large sizes bypass the cache and use `scratch`.
+const CachedGlyph& GlyphOf(Face& face, int32_t em, unsigned char byte, bool withImage, CachedGlyph& scratch) {
+    CachedGlyph* entry = &scratch;
+    if (em <= kCachedEmLimit) {
+        const uint32_t key = uint32_t(em) << 8 | byte;
+        auto it = face.glyphs.find(key);
+        if (it != face.glyphs.end() && (it->second.hasImage || !withImage)) return it->second;
+        if (it == face.glyphs.end()) {
+            if (face.glyphBytes > kGlyphCacheBytes) {
+                face.glyphs.clear();
+                face.glyphBytes = 0;
+            }
+            it = face.glyphs.emplace(key, CachedGlyph{}).first;
+        }
+        entry = &it->second;
+    } else {
+        scratch = CachedGlyph{};
+    }
+    const bool loaded = LoadGlyph(face, byte, entry->advance);
+    if (withImage) {
+        entry->hasImage = true;
+        if (loaded && FT_Render_Glyph(face.face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
+            entry->image = CopyGlyph(face.face->glyph);
+            if (entry != &scratch) face.glyphBytes += entry->image.pixels.size() + 64;
+        }
+    }
+    return *entry;
+}
+
+bool Overlaps(int64_t left, int64_t top, int32_t width, int32_t height, const TRect& clip) {
+    return width > 0 && height > 0 && left + width > clip.Left && left < clip.Right && top + height > clip.Top &&
+           top < clip.Bottom;
 }
 
 }  // namespace
@@ -287,17 +331,14 @@ bool Overlaps(int32_t left, int32_t top, int32_t width, int32_t height, const TR
 TSize MeasureText(const TFont& font, const std::string& text) {
     FontEngine& engine = Engine();
     std::lock_guard lock(engine.Mutex());
-    const Face* face = engine.Find(font);
+    Face* face = engine.Find(font);
     if (!face) return {};
     const int32_t em = EmPixels(font);
     FaceSetup setup(*face, em);
     const LineMetrics metrics = MetricsOf(face->face, em);
     int64_t width = 0;
-    for (unsigned char byte : text) {
-        int32_t advance = 0;
-        LoadGlyph(*face, byte, advance);
-        width += advance;
-    }
+    CachedGlyph scratch;
+    for (unsigned char byte : text) width += GlyphOf(*face, em, byte, false, scratch).advance;
     return TSize{int32_t(std::min<int64_t>(width, INT32_MAX)), metrics.ascent + metrics.descent};
 }
 
@@ -305,7 +346,7 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     TextCoverage mask;
     FontEngine& engine = Engine();
     std::lock_guard lock(engine.Mutex());
-    const Face* face = engine.Find(font);
+    Face* face = engine.Find(font);
     if (!face || text.empty()) return mask;
     const int32_t em = EmPixels(font);
     FaceSetup setup(*face, em);
@@ -314,19 +355,18 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     // Render the glyphs that reach into the clip; lines span the whole advance width.
     std::vector<GlyphImage> glyphs;
     int64_t penX = 0;
+    CachedGlyph scratch;
     for (unsigned char byte : text) {
-        int32_t advance = 0;
-        const bool loaded = LoadGlyph(*face, byte, advance);
         // A glyph's ink lies within about one em of its pen position.
-        const bool nearClip = penX + advance + em > clip.Left && penX - em < clip.Right;
-        if (loaded && nearClip && FT_Render_Glyph(face->face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
-            const FT_GlyphSlot slot = face->face->glyph;
-            const int32_t x = int32_t(penX);
-            if (Overlaps(x + slot->bitmap_left, metrics.ascent - slot->bitmap_top, int32_t(slot->bitmap.width),
-                         int32_t(slot->bitmap.rows), clip))
-                glyphs.push_back(CopyGlyph(slot, x, metrics.ascent));
+        const bool nearClip = penX + 2 * int64_t(em) > clip.Left && penX - em < clip.Right;
+        const CachedGlyph& glyph = GlyphOf(*face, em, byte, nearClip, scratch);
+        if (nearClip) {
+            const GlyphImage& image = glyph.image;
+            const int64_t left = penX + image.left, top = int64_t(metrics.ascent) + image.top;
+            if (Overlaps(left, top, image.width, image.height, clip))
+                glyphs.push_back(GlyphImage{int32_t(left), int32_t(top), image.width, image.height, image.pixels});
         }
-        penX += advance;
+        penX += glyph.advance;
         if (penX - em > clip.Right) break;
     }
     const int32_t lineWidth = int32_t(std::min<int64_t>(penX, INT32_MAX));
@@ -353,17 +393,22 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     mask.width = int32_t(x1 - x0);
     mask.height = int32_t(y1 - y0);
     mask.alpha.assign(size_t(mask.width) * size_t(mask.height), 0);
-    auto plot = [&](int64_t x, int64_t y, uint8_t value) {
-        if (x < x0 || x >= x1 || y < y0 || y >= y1) return;
-        uint8_t& cell = mask.alpha[size_t(y - y0) * size_t(mask.width) + size_t(x - x0)];
-        cell = std::max(cell, value);
-    };
-    for (const GlyphImage& g : glyphs)
-        for (int32_t r = 0; r < g.height; ++r)
-            for (int32_t c = 0; c < g.width; ++c) plot(int64_t(g.left) + c, int64_t(g.top) + r, g.pixels[size_t(r) * g.width + c]);
-    for (const Line& line : lines)
+    // Overlapping glyphs keep the larger coverage.
+    auto cellRow = [&](int64_t y) { return mask.alpha.data() + size_t(y - y0) * size_t(mask.width); };
+    for (const GlyphImage& g : glyphs) {
+        const int64_t r0 = std::max<int64_t>(0, y0 - g.top), r1 = std::min<int64_t>(g.height, y1 - g.top);
+        const int64_t c0 = std::max<int64_t>(0, x0 - g.left), c1 = std::min<int64_t>(g.width, x1 - g.left);
+        for (int64_t r = r0; r < r1; ++r) {
+            const uint8_t* src = g.pixels.data() + size_t(r) * size_t(g.width);
+            uint8_t* dst = cellRow(g.top + r) + (g.left - x0);
+            for (int64_t c = c0; c < c1; ++c) dst[c] = std::max(dst[c], src[c]);
+        }
+    }
+    for (const Line& line : lines) {
+        const int64_t left = std::max<int64_t>(0, x0), right = std::min<int64_t>(lineWidth, x1);
         for (int64_t y = std::max<int64_t>(line.top, y0); y < std::min<int64_t>(int64_t(line.top) + line.thickness, y1); ++y)
-            for (int64_t x = std::max<int64_t>(0, x0); x < std::min<int64_t>(lineWidth, x1); ++x) plot(x, y, 255);
+            if (left < right) std::fill(cellRow(y) + (left - x0), cellRow(y) + (right - x0), uint8_t(255));
+    }
     return mask;
 }
 
