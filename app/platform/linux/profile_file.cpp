@@ -180,11 +180,19 @@ bool ReplaceFile(const char* fileName, const std::string& content) {
     const std::string target = ResolveTarget(fileName);
     struct stat old {};
     const bool exists = stat(target.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || access(target.c_str(), W_OK) != 0)) return false;
+    // A file or folder without write permission is read-only for everyone, as on Windows,
+    // even for a user whom the system would let write anyway.
+    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+        return false;
+    }
 
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    struct stat dirInfo {};
+    if (stat(folder.c_str(), &dirInfo) != 0 || !S_ISDIR(dirInfo.st_mode) || (dirInfo.st_mode & 0222) == 0) {
+        return false;
+    }
     static std::atomic<unsigned> counter{0};
     const std::string temp = folder + "/." + base + ".tmp" + std::to_string(getpid()) + "." +
                              std::to_string(counter.fetch_add(1));

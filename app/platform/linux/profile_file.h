@@ -8,8 +8,11 @@
 //  - every write replaces the file atomically: a temporary file in the same folder is written,
 //    flushed to disk and renamed over the old one (keeping its permissions), so a crash or a
 //    full disk leaves either the old or the new file, never a truncated one;
-//  - a write fails (false) when the folder or the file is not writable, or when a name or value
-//    would break the file's line structure (line breaks, "=" in a key, "]" in a section name).
+//  - a write fails (false) when the folder or the file is not writable (a folder or file without
+//    any write permission bit counts as read-only even for root), or when a name or value would
+//    break the file's line structure (line breaks, "=" in a key, "]" in a section name);
+//  - a symbolic link to the file is followed and stays a link;
+//  - the line ends of an existing file ("\r\n" or "\n") are kept; new files get "\n".
 // Writes go to disk at once, so the flush (all of section, key and value null) has nothing left
 // to do and only reports success.
 #pragma once
