@@ -2,6 +2,7 @@
 // GUI thread sends messages while the audio driver's thread renders.
 #include "builtin_synth.h"
 
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -16,11 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// FluidSynth logs failed audio drivers and soundfont problems to stderr; the program reports
-// nothing, so only a panic is left to its default handler.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// FluidSynth logs failed audio drivers and soundfont problems to stderr, and ALSA's library
+// each card it cannot find; the program reports nothing, so only a panic is left to its
+// default handler.
 void SilenceFluidLog() {
     static const bool once = [] {
         for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
+        snd_lib_error_set_handler(&IgnoreAlsaError);
         return true;
     }();
     (void)once;
