@@ -142,6 +142,28 @@ int32_t saikin_blend_avx2(SaikinRule rule, uint32_t* d, const uint32_t* line, in
     }
 }
 
+int32_t saikin_gather_avx2(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
+                           unsigned shift, int32_t inside) {
+    // With a step below one pixel, eight consecutive samples lie within eight consecutive source
+    // pixels: one load from the first sample's column and a permute give all eight.
+    if (step >= (1u << shift)) return 0;
+    const __m128i count = _mm_cvtsi32_si128(int(shift));
+    __m256i pos = _mm256_add_epi32(_mm256_set1_epi32(int32_t(acc)),
+                                   _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
+                                                      _mm256_set1_epi32(int32_t(step))));
+    const __m256i step8 = _mm256_set1_epi32(int32_t(step * 8));
+    int32_t i = 0;
+    for (; i + 8 <= inside; i += 8) {
+        const uint32_t first = (acc + uint32_t(i) * step) >> shift;
+        if (int64_t(first) + 8 > width) break;
+        const __m256i rel = _mm256_sub_epi32(_mm256_srl_epi32(pos, count), _mm256_set1_epi32(int32_t(first)));
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(srow + first));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permutevar8x32_epi32(px, rel));
+        pos = _mm256_add_epi32(pos, step8);
+    }
+    return i;
+}
+
 int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
                                int32_t n) {
     switch (b.kind) {

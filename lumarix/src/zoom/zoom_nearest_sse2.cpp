@@ -1,8 +1,9 @@
 // Nearest-neighbour zooms with SSE2: the same bytes as saikin_model (zoom_nearest.cpp).
 //
 // Copy rule: four sampled pixels are gathered with scalar loads (the positions are arbitrary)
-// and stored as one vector; a destination row that samples the same source row as the row above
-// it is a copy of that row.
+// and stored as one vector; with AVX2 and a step below one pixel, eight samples come from one
+// load and a permute (zoom_avx2.cpp). A destination row that samples the same source row as the
+// row above it is a copy of that row.
 // Blend rules: the sampled pixels of a strip of columns are gathered once per source row into a
 // line on the stack, then blended over each destination row that samples that row, four pixels
 // at a time (eight with AVX2, zoom_avx2.cpp). The blends run in 16-bit lanes, where the weights
@@ -56,8 +57,8 @@ inline __m128i blend4(__m128i sv, __m128i dv, __m128i a16) {
 }
 
 // Copy rule: samples straight into the destination row.
-void copy_row_sse2(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n) {
-    int32_t i = 0;
+void copy_row_sse2(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t i, int32_t n) {
+    acc += uint32_t(i) * step;
     for (; i + 4 <= n; i += 4) {
         const uint32_t p0 = s[acc >> 16];
         acc += step;
@@ -98,9 +99,9 @@ BlendFn pick_blend(SaikinRule rule, uint32_t alpha) {
 }
 
 template <unsigned F>
-void gather(uint32_t* line, const uint32_t* srow, uint32_t acc, uint32_t step, int32_t inside, int32_t n,
-            uint32_t last) {
-    int32_t k = 0;
+void gather(uint32_t* line, const uint32_t* srow, uint32_t acc, uint32_t step, int32_t k, int32_t inside,
+            int32_t n, uint32_t last) {
+    acc += uint32_t(k) * step;
     for (; k + 2 <= inside; k += 2) {
         line[k] = srow[acc >> F];
         line[k + 1] = srow[(acc + step) >> F];
@@ -126,7 +127,9 @@ void copy_zoom(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
             continue;
         }
         const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
-        copy_row_sse2(drow, srow, s.startX, s.stepX, s.inside);
+        const int32_t done =
+            s.wide ? saikin_gather_avx2(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside) : 0;
+        copy_row_sse2(drow, srow, s.startX, s.stepX, done, s.inside);
         // Past the source's right edge every sample is its last column.
         for (int32_t i = s.inside; i < width; ++i) drow[i] = srow[s.f.srcWidth - 1];
         prevSource = r;
@@ -149,10 +152,13 @@ void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
             const int32_t r = saikin_row(s, j);
             if (r != cached) {
                 const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
+                const uint32_t last = srow[s.f.srcWidth - 1];
+                const int32_t done =
+                    s.wide ? saikin_gather_avx2(line, srow, s.f.srcWidth, acc, s.stepX, s.shift, inside) : 0;
                 if (s.shift == 8)
-                    gather<8>(line, srow, acc, s.stepX, inside, n, srow[s.f.srcWidth - 1]);
+                    gather<8>(line, srow, acc, s.stepX, done, inside, n, last);
                 else
-                    gather<16>(line, srow, acc, s.stepX, inside, n, srow[s.f.srcWidth - 1]);
+                    gather<16>(line, srow, acc, s.stepX, done, inside, n, last);
                 cached = r;
             }
             auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft + c0;

@@ -187,6 +187,11 @@ bool zoom_use_avx2();
 /// The blend of a gathered line over a destination row, eight pixels at a time; returns how many
 /// leading pixels it wrote (a multiple of 8), the caller finishes the row.
 int32_t saikin_blend_avx2(SaikinRule rule, uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
+/// Samples of a row for an accumulator step below one pixel (1 << shift): out[i] =
+/// srow[(acc + i * step) >> shift] for the leading i < inside whose eight-pixel group lies inside
+/// the row's width; returns how many it wrote (a multiple of 8; 0 for larger steps).
+int32_t saikin_gather_avx2(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
+                           unsigned shift, int32_t inside);
 /// The vertical half and blend of the bilinear zooms over cached rows, as saikin_blend_avx2.
 int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
                                int32_t n);
