@@ -164,6 +164,33 @@ int32_t saikin_gather_avx2(uint32_t* out, const uint32_t* srow, int32_t width, u
     return i;
 }
 
+void bilinear_horizontal_avx2(const BilinearSetup& b, const uint32_t* row, const BilinearWideColumns& t,
+                              int32_t groups, void* out) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m128i s = _mm_cvtsi32_si128(int(b.stageShift));
+    auto* o = static_cast<__m256i*>(out);
+    for (int32_t g = 0; g < groups; ++g) {
+        if (!t.fast[g]) continue;
+        const __m256i rel = _mm256_load_si256(reinterpret_cast<const __m256i*>(t.rel[g]));
+        const uint32_t* p = row + t.first[g];
+        const __m256i l = _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), rel);
+        const __m256i r =
+            _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)), rel);
+        auto w = [](const uint16_t* v) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(v)); };
+        const __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(l, zero), w(t.wlLo[g])),
+                                            _mm256_mullo_epi16(_mm256_unpacklo_epi8(r, zero), w(t.wrLo[g])));
+        const __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(l, zero), w(t.wlHi[g])),
+                                            _mm256_mullo_epi16(_mm256_unpackhi_epi8(r, zero), w(t.wrHi[g])));
+        if (b.kind == BilinearKind::plain) {
+            // Sixteen-bit lanes in pixel order: lo holds pixels 0, 1 | 4, 5 and hi 2, 3 | 6, 7.
+            _mm256_store_si256(o + 2 * g, _mm256_permute2x128_si256(lo, hi, 0x20));
+            _mm256_store_si256(o + 2 * g + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
+        } else {
+            _mm256_store_si256(o + g, _mm256_packus_epi16(_mm256_srl_epi16(lo, s), _mm256_srl_epi16(hi, s)));
+        }
+    }
+}
+
 int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
                                int32_t n) {
     switch (b.kind) {

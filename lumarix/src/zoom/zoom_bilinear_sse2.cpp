@@ -18,7 +18,9 @@
 //               U and L into high and low bytes: S1 = Uh * (256 - fy) + Lh * fy,
 //               S0 = Ul * (256 - fy) + Ll * fy, result = (S1 + (S0 >> 8)) >> 8.
 // A column whose right neighbour lies past the source row loads the last two columns with the
-// weights 0 and T, which is the last column times T as the model computes it.
+// weights 0 and T, which is the last column times T as the model computes it. With AVX2, groups
+// of eight columns whose samples lie close together (enlargements) take the horizontal half
+// from two loads and two permutes instead (zoom_avx2.cpp).
 #include "zoom/zoom_p.h"
 
 #include <emmintrin.h>
@@ -33,7 +35,35 @@ struct ColumnTable {
     int32_t off[kStrip + 4];
     __m128i wl[(kStrip + 4) / 2];   // left weights of a pair of pixels, 4 lanes each
     __m128i wr[(kStrip + 4) / 2];
+    BilinearWideColumns wide;       // filled only when the AVX2 code runs
+    int32_t wideGroups = 0;
 };
+
+// The AVX2 table: a group is fast when its left neighbours span at most eight columns from the
+// first, all right neighbours are the next column, and both loads stay inside the row.
+void build_wide_columns(const BilinearSetup& b, int32_t c0, int32_t n, ColumnTable& t) {
+    BilinearWideColumns& w = t.wide;
+    t.wideGroups = n / 8;
+    static constexpr int kLane[8] = {0, 4, 0, 4, 8, 12, 8, 12};  // 16-bit lane of pixel k in its half
+    for (int32_t g = 0; g < t.wideGroups; ++g) {
+        ColSample cs[8];
+        for (int k = 0; k < 8; ++k) cs[k] = bilinear_col(b, c0 + 8 * g + k);
+        const int32_t first = cs[0].left;
+        bool fast = int64_t(first) + 9 <= b.f.srcWidth;
+        for (int k = 0; k < 8; ++k) {
+            fast = fast && cs[k].right == cs[k].left + 1 && cs[k].left - first >= 0 && cs[k].left - first < 8;
+            w.rel[g][k] = fast ? cs[k].left - first : 0;
+            uint16_t* wl = (k & 2) ? w.wlHi[g] : w.wlLo[g];
+            uint16_t* wr = (k & 2) ? w.wrHi[g] : w.wrLo[g];
+            for (int c = 0; c < 4; ++c) {
+                wl[kLane[k] + c] = uint16_t(b.full - cs[k].fx);
+                wr[kLane[k] + c] = uint16_t(cs[k].fx);
+            }
+        }
+        w.first[g] = first;
+        w.fast[g] = fast;
+    }
+}
 
 void build_columns(const BilinearSetup& b, int32_t c0, int32_t n, ColumnTable& t) {
     const int32_t padded = (n + 3) & ~3;
@@ -79,12 +109,16 @@ inline __m128i horizontal_pair(const uint32_t* row, const ColumnTable& t, int32_
 void horizontal_row(const BilinearSetup& b, const uint32_t* row, const ColumnTable& t, int32_t n, void* out) {
     const int32_t padded = (n + 3) & ~3;
     auto* o = static_cast<__m128i*>(out);
+    if (b.wide) bilinear_horizontal_avx2(b, row, t.wide, t.wideGroups, out);
+    auto done = [&](int32_t k) { return b.wide && k / 8 < t.wideGroups && t.wide.fast[k / 8]; };
     if (b.kind == BilinearKind::plain) {
-        for (int32_t k = 0; k < padded; k += 2) _mm_store_si128(o + k / 2, horizontal_pair(row, t, k));
+        for (int32_t k = 0; k < padded; k += 2)
+            if (!done(k)) _mm_store_si128(o + k / 2, horizontal_pair(row, t, k));
         return;
     }
     const __m128i s = _mm_cvtsi32_si128(int(b.stageShift));
     for (int32_t k = 0; k < padded; k += 4) {
+        if (done(k)) continue;
         const __m128i h0 = _mm_srl_epi16(horizontal_pair(row, t, k), s);
         const __m128i h1 = _mm_srl_epi16(horizontal_pair(row, t, k + 2), s);
         _mm_store_si128(o + k / 4, _mm_packus_epi16(h0, h1));
@@ -212,6 +246,7 @@ void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst) {
     for (int32_t c0 = 0; c0 < b.f.width; c0 += kStrip) {
         const int32_t n = std::min(kStrip, b.f.width - c0);
         if (!narrow) build_columns(b, c0, n, table);
+        if (!narrow && b.wide) build_wide_columns(b, c0, n, table);
         int32_t cached[2] = {-1, -1};
         auto fill = [&](int slot, int32_t row) {
             const auto* s = reinterpret_cast<const uint32_t*>(src.ScanLine(row));

@@ -173,6 +173,21 @@ inline uint32_t bilinear_blend_lane(const BilinearSetup& b, uint32_t v, uint32_t
     return std::min<uint32_t>(r, 255);
 }
 
+/// Column table of the AVX2 horizontal half, for groups of eight destination columns of a strip.
+/// A fast group's left neighbours lie within the eight source columns from `first`, each with its
+/// right neighbour beside it; its samples come from two loads and two permutes. Weights are in
+/// the order that unpacking eight pixels produces: lo = pixels 0, 1, 4, 5, hi = pixels 2, 3, 6, 7.
+struct BilinearWideColumns {
+    static constexpr int32_t kGroups = 512 / 8;
+    int32_t first[kGroups];
+    bool fast[kGroups];
+    alignas(32) int32_t rel[kGroups][8];
+    alignas(32) uint16_t wlLo[kGroups][16];
+    alignas(32) uint16_t wlHi[kGroups][16];
+    alignas(32) uint16_t wrLo[kGroups][16];
+    alignas(32) uint16_t wrHi[kGroups][16];
+};
+
 void bilinear_model(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
 #if LUMARIX_ZOOM_SSE2
 void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
@@ -192,6 +207,10 @@ int32_t saikin_blend_avx2(SaikinRule rule, uint32_t* d, const uint32_t* line, in
 /// the row's width; returns how many it wrote (a multiple of 8; 0 for larger steps).
 int32_t saikin_gather_avx2(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
                            unsigned shift, int32_t inside);
+/// The horizontal half of the fast groups among the first `groups` groups of eight (the others
+/// are left to the caller), into a cached row laid out as the SSE2 code lays it out.
+void bilinear_horizontal_avx2(const BilinearSetup& b, const uint32_t* row, const BilinearWideColumns& t,
+                              int32_t groups, void* out);
 /// The vertical half and blend of the bilinear zooms over cached rows, as saikin_blend_avx2.
 int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
                                int32_t n);
