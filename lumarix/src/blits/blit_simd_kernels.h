@@ -95,29 +95,40 @@ void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t
 }
 
 // ==== Per-pixel alpha =============================================================================
+//
+// The per-pixel weights are formed once per pixel, in the low 16 bits of a 32-bit lane per pixel
+// (the high 16 bits stay 0), and then spread over the pixel's four 16-bit lanes.
+
+/// The source's fourth byte of each pixel, one 32-bit lane per pixel.
+template <class V>
+inline typename V::R fourth32(typename V::R sv) {
+    return V::template srli32<24>(sv);
+}
+
+/// (s·w + d·(total − w)) >> kShift, the source weight w given per pixel in 32-bit lanes.
+template <class V, int kShift>
+inline typename V::R blend_px(typename V::R sv, typename V::R dv, typename V::R w32, uint32_t total) {
+    const auto t = V::set16(total);
+    const typename V::R w[2] = {V::px_lo16(w32), V::px_hi16(w32)};
+    return blend<V, kShift>(sv, dv, [&](auto, int h, auto& sw, auto& dw) { sw = w[h], dw = V::sub16(t, w[h]); });
+}
+
+template <class V>
+inline typename V::R pic_bgr(typename V::R sv, typename V::R dv) {
+    return blend_px<V, 8>(sv, dv, V::sub16(V::set32(255), fourth32<V>(sv)), 256);  // 255 − A, A + 1
+}
 
 template <class V>
 void pic_bgr_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
-    const auto c1 = V::set16(1), c255 = V::set16(255);
     walk<V>(
-        d, s, n,
-        [&](auto sv, auto dv, int) {
-            const auto r = blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
-                const auto A = V::fourth16(s16);
-                sw = V::sub16(c255, A), dw = V::add16(A, c1);
-            });
-            return keep_fourth<V>(r, dv);
-        },
+        d, s, n, [](auto sv, auto dv, int) { return keep_fourth<V>(pic_bgr<V>(sv, dv), dv); },
         [](uint8_t* dp, const uint8_t* sp, int) { px_pic(dp, sp); });
 }
 
 template <class V>
 inline typename V::R pic128(typename V::R sv, typename V::R dv) {
-    const auto c1 = V::set16(1), c127 = V::set16(127);
-    return blend<V, 7>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
-        const auto h = V::template srli16<1>(V::fourth16(s16));
-        sw = V::sub16(c127, h), dw = V::add16(h, c1);
-    });
+    const auto h = V::template srli32<25>(sv);  // A >> 1
+    return blend_px<V, 7>(sv, dv, V::sub16(V::set32(127), h), 128);
 }
 
 template <class V>
@@ -131,16 +142,11 @@ void pic128_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
 // 0 and 128) already leave the destination exactly. Only the copied pixels differ.
 template <class V>
 void pic_ch_bgr_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
-    const auto c1 = V::set16(1), c255 = V::set16(255);
     walk<V>(
         d, s, n,
-        [&](auto sv, auto dv, int) {
-            const auto r = blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
-                const auto A = V::fourth16(s16);
-                sw = V::sub16(c255, A), dw = V::add16(A, c1);
-            });
-            const auto opaque = V::cmpeq32(V::template srli32<24>(sv), V::zero());
-            return keep_fourth<V>(V::select(opaque, sv, r), dv);
+        [](auto sv, auto dv, int) {
+            const auto opaque = V::cmpeq32(fourth32<V>(sv), V::zero());
+            return keep_fourth<V>(V::select(opaque, sv, pic_bgr<V>(sv, dv)), dv);
         },
         [](uint8_t* dp, const uint8_t* sp, int) { px_pic_ch(dp, sp); });
 }
@@ -156,18 +162,16 @@ void pic128_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
         [](uint8_t* dp, const uint8_t* sp, int) { px_pic_ch_mmx(dp, sp); });
 }
 
+/// k = ((256 − A)·alpha) >> 8 per pixel, alpha2 holding alpha << 1 in 32-bit lanes.
 template <class V>
 inline typename V::R pic_alpha(typename V::R sv, typename V::R dv, typename V::R alpha2) {
-    const auto c256 = V::set16(256);
-    return blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
-        const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, V::fourth16(s16))), alpha2);
-        sw = k, dw = V::sub16(c256, k);
-    });
+    const auto k = V::mulhi(V::template slli16<7>(V::sub16(V::set32(256), fourth32<V>(sv))), alpha2);
+    return blend_px<V, 8>(sv, dv, k, 256);
 }
 
 template <class V, bool kWithFourth>
 void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha2 = V::set16(alpha << 1);
+    const auto alpha2 = V::set32(alpha << 1);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int) {
@@ -177,18 +181,16 @@ void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha(dp, sp, alpha, kWithFourth); });
 }
 
+/// k = ((255 − A)·(alpha + 1)) >> 8 per pixel, alpha1 holding alpha + 1 in 32-bit lanes.
 template <class V>
 inline typename V::R pic_alpha255(typename V::R sv, typename V::R dv, typename V::R alpha1) {
-    const auto c255 = V::set16(255);
-    return blend<V, 8>(sv, dv, [&](auto s16, int, auto& sw, auto& dw) {
-        const auto k = V::template srli16<8>(V::mullo(V::sub16(c255, V::fourth16(s16)), alpha1));
-        sw = k, dw = V::sub16(c255, k);
-    });
+    const auto k = V::template srli16<8>(V::mullo(V::sub16(V::set32(255), fourth32<V>(sv)), alpha1));
+    return blend_px<V, 8>(sv, dv, k, 255);
 }
 
 template <class V>
 void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha1 = V::set16(alpha + 1);
+    const auto alpha1 = V::set32(alpha + 1);
     walk<V>(
         d, s, n, [&](auto sv, auto dv, int) { return pic_alpha255<V>(sv, dv, alpha1); },
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_mmx(dp, sp, alpha); });
@@ -196,35 +198,29 @@ void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
 
 template <class V>
 void pic_alpha255_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha1 = V::set16(alpha + 1), c255 = V::set32(255);
+    const auto alpha1 = V::set32(alpha + 1), c255 = V::set32(255);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int) {
-            const auto clear = V::cmpeq32(V::template srli32<24>(sv), c255);
+            const auto clear = V::cmpeq32(fourth32<V>(sv), c255);
             return V::select(clear, dv, pic_alpha255<V>(sv, dv, alpha1));
         },
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_ch_mmx(dp, sp, alpha); });
 }
 
 // ==== Transitions =================================================================================
+//
+// The three cases of a transition pixel need no selection: with the band position clamped to
+// 0 ≤ e ≤ W, a skipped pixel (v > T) gets e = 0, which leaves the destination exactly
+// ((d·W) >> softness = d), and a pixel beyond the band gets e = W, which gives the source
+// exactly. Saturating subtraction forms the clamp, since T and W may exceed the signed range.
 
-/// The map values of one step spread over the 16-bit lanes of each unpacked half, and the two
-/// lane masks every transition needs: visited (v ≤ T) and in the band (T − v ≤ W). The tests
-/// use saturating subtraction, since T and W may exceed the signed 16-bit range.
+/// min(max(T − v, 0), W) per pixel in 32-bit lanes; T32 and W32 hold T and W in 32-bit lanes.
 template <class V>
-struct TransLanes {
-    typename V::R e[2], visited[2], band[2];
-
-    TransLanes(const uint8_t* map, typename V::R T, typename V::R W) {
-        const auto m32 = V::map_px(map);
-        const typename V::R v[2] = {V::px_lo16(m32), V::px_hi16(m32)};
-        for (int h = 0; h < 2; ++h) {
-            visited[h] = V::cmpeq16(V::subs_u16(v[h], T), V::zero());
-            e[h] = V::sub16(T, v[h]);
-            band[h] = V::cmpeq16(V::subs_u16(e[h], W), V::zero());
-        }
-    }
-};
+inline typename V::R band_position(const uint8_t* map, typename V::R T32, typename V::R W32) {
+    const auto x = V::subs_u16(T32, V::map_px(map));
+    return V::sub16(x, V::subs_u16(x, W32));
+}
 
 template <class V, bool kKeepFourth>
 void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const TransParams& p) {
@@ -232,19 +228,17 @@ void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const Tr
         for (int i = 0; i < n; ++i) px_trans(d + 4 * i, s + 4 * i, map[i], p, kKeepFourth);
         return;
     }
-    const auto T = V::set16(p.T), W = V::set16(p.W);
+    const auto T32 = V::set32(p.T), W32 = V::set32(p.W), W = V::set16(p.W);
     const auto shift = V::count(p.softness);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int i) {
-            const TransLanes<V> t(map + i, T, W);
+            const auto e32 = band_position<V>(map + i, T32, W32);
+            const typename V::R e[2] = {V::px_lo16(e32), V::px_hi16(e32)};
             const typename V::R s16[2] = {V::lo8(sv), V::hi8(sv)}, d16[2] = {V::lo8(dv), V::hi8(dv)};
             typename V::R r[2];
-            for (int h = 0; h < 2; ++h) {
-                const auto mix = V::srl16(
-                    V::add16(V::mullo(s16[h], t.e[h]), V::mullo(d16[h], V::sub16(W, t.e[h]))), shift);
-                r[h] = V::select(t.visited[h], V::select(t.band[h], mix, s16[h]), d16[h]);
-            }
+            for (int h = 0; h < 2; ++h)
+                r[h] = V::srl16(V::add16(V::mullo(s16[h], e[h]), V::mullo(d16[h], V::sub16(W, e[h]))), shift);
             const auto out = V::pack(r[0], r[1]);
             return kKeepFourth ? keep_fourth<V>(out, dv) : out;
         },
@@ -253,26 +247,18 @@ void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const Tr
 
 template <class V>
 void alpha_trans_bgr_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const TransParams& p) {
-    const auto T = V::set16(p.T), W = V::set16(p.W), c256 = V::set16(256);
-    // f = (e << 8) >> softness, as one shift of e left or right.
+    const auto T32 = V::set32(p.T), W32 = V::set32(p.W), c256 = V::set32(256);
+    // f = (e << 8) >> softness, as one shift of the clamped e left or right: 0 for a skipped
+    // pixel (k = 0 leaves it), 256 beyond the band.
     const bool left = p.softness <= 8;
     const auto shift = V::count(left ? 8 - p.softness : p.softness - 8);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int i) {
-            const TransLanes<V> t(map + i, T, W);
-            const typename V::R s16[2] = {V::lo8(sv), V::hi8(sv)}, d16[2] = {V::lo8(dv), V::hi8(dv)};
-            typename V::R r[2];
-            for (int h = 0; h < 2; ++h) {
-                const auto fBand = left ? V::sll16(t.e[h], shift) : V::srl16(t.e[h], shift);
-                const auto f = V::select(t.band[h], fBand, c256);
-                const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, V::fourth16(s16[h]))),
-                                        V::template slli16<1>(f));
-                const auto mix = V::template srli16<8>(
-                    V::add16(V::mullo(s16[h], k), V::mullo(d16[h], V::sub16(c256, k))));
-                r[h] = V::select(t.visited[h], mix, d16[h]);
-            }
-            return keep_fourth<V>(V::pack(r[0], r[1]), dv);
+            const auto e = band_position<V>(map + i, T32, W32);
+            const auto f = left ? V::sll16(e, shift) : V::srl16(e, shift);
+            const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, fourth32<V>(sv))), V::template slli16<1>(f));
+            return keep_fourth<V>(blend_px<V, 8>(sv, dv, k, 256), dv);
         },
         [&](uint8_t* dp, const uint8_t* sp, int i) { px_alpha_trans(dp, sp, map[i], p); });
 }

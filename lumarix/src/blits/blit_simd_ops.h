@@ -54,8 +54,6 @@ struct V128 {
     /// mask ? a : b, bit by bit.
     static R select(R mask, R a, R b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
 
-    /// Lane 3 of each pixel (the fourth byte, widened) copied into all four lanes of the pixel.
-    static R fourth16(R px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
     /// kPixels map bytes, one per pixel, as 32-bit lanes in pixel order.
     static R map_px(const uint8_t* m) {
         int32_t v;
@@ -115,7 +113,6 @@ struct V256 {
     static R cmpeq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
     static R select(R mask, R a, R b) { return _mm256_blendv_epi8(b, a, mask); }
 
-    static R fourth16(R px16) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(px16, 0xFF), 0xFF); }
     static R map_px(const uint8_t* m) {
         return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
     }
