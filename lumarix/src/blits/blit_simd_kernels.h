@@ -19,12 +19,22 @@ namespace lumarix::blits::simd {
 /// A destination that starts less than one step after the source in memory (one bitmap, one
 /// row) is walked pixel by pixel throughout, so that every pixel sees the source as the
 /// left-to-right walk leaves it.
+/// Two steps are loaded before either is stored, which keeps more loads in flight; that needs
+/// the destination to be at least two steps away from the source ahead of it.
 template <class V, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
+    constexpr int P = V::kPixels;
     int i = 0;
-    if (!overlaps_ahead(d, s, V::kPixels)) {
-        for (; i + V::kPixels <= n; i += V::kPixels)
-            V::store(d + 4 * i, body(V::load(s + 4 * i), V::load(d + 4 * i), i));
+    if (!overlaps_ahead(d, s, 2 * P)) {
+        for (; i + 2 * P <= n; i += 2 * P) {
+            const auto s0 = V::load(s + 4 * i), d0 = V::load(d + 4 * i);
+            const auto s1 = V::load(s + 4 * (i + P)), d1 = V::load(d + 4 * (i + P));
+            V::store(d + 4 * i, body(s0, d0, i));
+            V::store(d + 4 * (i + P), body(s1, d1, i + P));
+        }
+    }
+    if (!overlaps_ahead(d, s, P)) {
+        for (; i + P <= n; i += P) V::store(d + 4 * i, body(V::load(s + 4 * i), V::load(d + 4 * i), i));
     }
     for (; i < n; ++i) tail(d + 4 * i, s + 4 * i, i);
 }
