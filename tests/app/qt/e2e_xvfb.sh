@@ -12,6 +12,8 @@
 set -euo pipefail
 
 exe=$1 closer=$2 work=$3 screenshot_out=${4:-}
+# Under AddressSanitizer, leaks of system libraries are not the program's.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "$0")" && pwd)/lsan_suppressions.txt}
 rm -rf "$work"
 mkdir -p "$work/app"
 # The settings file sits beside the executable (/proc/self/exe, so a symlink would not do).
