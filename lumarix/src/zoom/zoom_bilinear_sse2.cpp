@@ -29,7 +29,7 @@ namespace lumarix::zoom {
 
 namespace {
 
-constexpr int32_t kStrip = 512;
+constexpr int32_t kStrip = 2048;
 
 struct ColumnTable {
     int32_t off[kStrip + 4];
@@ -223,6 +223,11 @@ void vertical_row(const BilinearSetup& b, const void* hu, const void* hl, uint32
     }
 }
 
+void prefetch_span(TBitmap& src, int32_t row, int32_t from, int32_t to) {
+    const char* p = reinterpret_cast<const char*>(src.ScanLine(row));
+    for (int64_t byte = int64_t(from) * 4; byte < int64_t(to) * 4; byte += 64) _mm_prefetch(p + byte, _MM_HINT_T0);
+}
+
 using VerticalFn = void (*)(const BilinearSetup&, const void*, const void*, uint32_t, uint32_t*, int32_t);
 
 VerticalFn pick_vertical(BilinearKind kind) {
@@ -269,6 +274,12 @@ void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst) {
             if (rs.fy != 0 && rs.lower != rs.upper) {
                 l = 1 - u;
                 if (cached[l] != rs.lower) fill(l, rs.lower);
+            }
+            // Reductions read new source rows for every destination row: fetch the next ones early.
+            if (!narrow && j + 1 < b.f.height) {
+                const RowSample next = bilinear_row(b, j + 1);
+                for (int32_t r : {next.upper, next.lower})
+                    if (r != rs.upper && r != rs.lower) prefetch_span(src, r, table.off[0], table.off[n - 1] + 2);
             }
             auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(b.f.dstTop + j)) + b.f.dstLeft + c0;
             vertical(b, cache[u], cache[l], rs.fy, drow, n);

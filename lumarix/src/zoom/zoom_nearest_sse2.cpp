@@ -98,6 +98,12 @@ BlendFn pick_blend(SaikinRule rule, uint32_t alpha) {
     }
 }
 
+// Fetches the columns from..to-1 of a source row that the next destination row will sample.
+void prefetch_span(TBitmap& src, int32_t row, int32_t from, int32_t to) {
+    const char* p = reinterpret_cast<const char*>(src.ScanLine(row));
+    for (int64_t byte = int64_t(from) * 4; byte < int64_t(to) * 4; byte += 64) _mm_prefetch(p + byte, _MM_HINT_T0);
+}
+
 template <unsigned F>
 void gather(uint32_t* line, const uint32_t* srow, uint32_t acc, uint32_t step, int32_t k, int32_t inside,
             int32_t n, uint32_t last) {
@@ -111,7 +117,7 @@ void gather(uint32_t* line, const uint32_t* srow, uint32_t acc, uint32_t step, i
     for (; k < n; ++k) line[k] = last;
 }
 
-constexpr int32_t kStrip = 1024;
+constexpr int32_t kStrip = 2048;
 
 void copy_zoom(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
     // A destination row that samples the same source row as the row above it is that row again.
@@ -126,6 +132,8 @@ void copy_zoom(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
             std::memcpy(drow, prevRow, size_t(width) * 4);
             continue;
         }
+        if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
+            prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, 0), saikin_col(s, width - 1) + 1);
         const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
         const int32_t done =
             s.wide ? saikin_gather_avx2(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside) : 0;
@@ -153,6 +161,8 @@ void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
             if (r != cached) {
                 const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
                 const uint32_t last = srow[s.f.srcWidth - 1];
+                if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
+                    prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, c0), saikin_col(s, c0 + n - 1) + 1);
                 const int32_t done =
                     s.wide ? saikin_gather_avx2(line, srow, s.f.srcWidth, acc, s.stepX, s.shift, inside) : 0;
                 if (s.shift == 8)

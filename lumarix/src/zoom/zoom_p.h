@@ -178,7 +178,7 @@ inline uint32_t bilinear_blend_lane(const BilinearSetup& b, uint32_t v, uint32_t
 /// right neighbour beside it; its samples come from two loads and two permutes. Weights are in
 /// the order that unpacking eight pixels produces: lo = pixels 0, 1, 4, 5, hi = pixels 2, 3, 6, 7.
 struct BilinearWideColumns {
-    static constexpr int32_t kGroups = 512 / 8;
+    static constexpr int32_t kGroups = 2048 / 8;
     int32_t first[kGroups];
     bool fast[kGroups];
     alignas(32) int32_t rel[kGroups][8];
