@@ -127,7 +127,7 @@ void BM_ClockTicksPerSecond(benchmark::State& state) {
         state.counters["ticks_per_s"] = double(g_ticks.load()) / seconds;
     }
 }
-BENCHMARK(BM_ClockTicksPerSecond)->Arg(60)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ClockTicksPerSecond)->Arg(10)->Arg(60)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 // One audio period of the built-in synthesizer with a drum hit sounding; its output latency is
 // periods x period size / rate.

@@ -1,6 +1,7 @@
 #include "clock_thread.h"
 
 #include <cerrno>
+#include <sys/prctl.h>
 #include <ctime>
 
 namespace marble::linux_platform {
@@ -51,6 +52,9 @@ void ClockThread::Stop() {
 void ClockThread::Run(const std::shared_ptr<State>& state) {
     State& s = *state;
     t_clockState = state.get();
+    // The kernel may defer a sleeper's wake-up by its timer slack (50 us by default) to batch
+    // wake-ups; a 1 ms clock wants its deadlines kept as closely as possible.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::chrono::nanoseconds deadline = MonotonicNow() + s.period;
     while (!s.stop.load(std::memory_order_relaxed)) {
         const timespec ts = ToTimespec(deadline);
