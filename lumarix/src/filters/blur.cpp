@@ -11,9 +11,8 @@
 //           pixel just written, loses col[x - R] and gains col[x + R + 1].
 //
 // col[] has R + 1 zero entries on each side, so the edges need no tests. The mean is the sum
-// times a reciprocal: for n >= 2, sh = 31 + ceil(log2 n) and m = ceil(2^sh / n) < 2^32 give
-// (s * m) >> sh == s div n for every s <= 255 n as long as 255 n <= 2^31, which holds for
-// windows up to kBlurMagicLimit pixels. Larger windows use 64-bit sums and a division.
+// times a reciprocal (see Reciprocal); windows above kBlurMagicLimit pixels use 64-bit sums and
+// a division instead.
 #include <lumarix/filters32/geometric_filters.h>
 
 #include "filters/filter_common.h"
@@ -28,13 +27,6 @@ namespace lumarix {
 
 namespace filters {
 
-namespace {
-
-struct Reciprocal {
-    uint64_t m = 1;
-    uint32_t sh = 0;
-};
-
 Reciprocal reciprocal_for(uint64_t n) {
     if (n <= 1) return {};
     uint32_t bits = 0;
@@ -44,6 +36,8 @@ Reciprocal reciprocal_for(uint64_t n) {
     r.m = ((uint64_t(1) << r.sh) + n - 1) / n;
     return r;
 }
+
+namespace {
 
 template <bool kReciprocal>
 void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius) {
@@ -109,7 +103,7 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t rad
 
 }  // namespace
 
-void blur_running(TBitmap& bitmap, int32_t radius, int64_t magicLimit) {
+void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     if (!is_32bit(bitmap) || radius <= 0) return;
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 0 || height <= 0 || (width == 1 && height == 1)) return;
@@ -118,14 +112,22 @@ void blur_running(TBitmap& bitmap, int32_t radius, int64_t magicLimit) {
     std::vector<uint32_t*> rows(static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = row32(bitmap, y);
     const int64_t maxArea = std::min<int64_t>(2 * int64_t(R) + 1, width) * std::min<int64_t>(2 * int64_t(R) + 1, height);
-    if (maxArea <= magicLimit)
-        blur_rows<true>(rows.data(), width, height, R);
-    else
-        blur_rows<false>(rows.data(), width, height, R);
+    if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
+    if (path == BlurPath::automatic) path = cpu_has_avx2() ? BlurPath::avx2 : BlurPath::plain;
+    switch (path) {
+        case BlurPath::avx2:
+#if defined(LUMARIX_X86)
+            blur_rows_avx2(rows.data(), width, height, R);
+            break;
+#endif
+        case BlurPath::automatic:
+        case BlurPath::plain: blur_rows<true>(rows.data(), width, height, R); break;
+        case BlurPath::plain_wide: blur_rows<false>(rows.data(), width, height, R); break;
+    }
 }
 
 }  // namespace filters
 
-void Blur32(TBitmap& bitmap, int32_t radius) { filters::blur_running(bitmap, radius, filters::kBlurMagicLimit); }
+void Blur32(TBitmap& bitmap, int32_t radius) { filters::blur_running(bitmap, radius, filters::BlurPath::automatic); }
 
 }  // namespace lumarix

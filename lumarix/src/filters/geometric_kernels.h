@@ -43,10 +43,24 @@ ReverseKernel pick_reverse_row();
 
 // ==== Box blur ==================================================================================
 
-/// The in-place blur with running column and window sums (what Blur32 runs). `magicLimit` is
-/// the largest window area divided with a reciprocal multiplication; larger windows divide
-/// with 64-bit sums (tests lower it to reach that path on small bitmaps).
-void blur_running(TBitmap& bitmap, int32_t radius, int64_t magicLimit);
+/// Exact division by n through a reciprocal: for n >= 2, sh = 31 + ceil(log2 n) and
+/// m = ceil(2^sh / n) < 2^32 give (s * m) >> sh == s div n for every s <= 255 n as long as
+/// 255 n <= 2^31 (windows up to kBlurMagicLimit pixels). For n = 1, m = 1 and sh = 0.
+struct Reciprocal {
+    uint64_t m = 1;
+    uint32_t sh = 0;
+};
+Reciprocal reciprocal_for(uint64_t n);
 inline constexpr int64_t kBlurMagicLimit = 8'000'000;
+
+/// How the blur divides: `automatic` is what Blur32 runs (AVX2 where the processor has it,
+/// otherwise the plain reciprocal code; windows above kBlurMagicLimit pixels always take the
+/// 64-bit division). Tests force each path.
+enum class BlurPath { automatic, plain, plain_wide, avx2 };
+void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
+
+/// The AVX2 row walk (blur_avx2.cpp): the four byte sums of a pixel in 64-bit lanes. Windows
+/// must not exceed kBlurMagicLimit pixels; call only after cpu_has_avx2().
+void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius);
 
 }  // namespace lumarix::filters

@@ -229,9 +229,14 @@ TEST(GeometricFilters, BlurMatchesTheFromScratchWindow) {
             const Pic want = model_blur(pic, radius);
             const Pic got = apply(pic, [&](TBitmap& b) { Blur32(b, radius); });
             ASSERT_EQ(got, want) << first_difference(want, got);
-            if (round % 8 == 0) {  // the path with 64-bit sums and a division, used for huge windows
-                const Pic wide = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, 0); });
-                ASSERT_EQ(wide, want) << "64-bit path: " << first_difference(want, wide);
+            std::vector<std::pair<const char*, filters::BlurPath>> paths{{"plain", filters::BlurPath::plain}};
+            if (round % 8 == 0) paths.push_back({"64-bit sums", filters::BlurPath::plain_wide});
+#if defined(LUMARIX_X86)
+            if (filters::cpu_has_avx2()) paths.push_back({"avx2", filters::BlurPath::avx2});
+#endif
+            for (const auto& [name, path] : paths) {
+                const Pic other = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, path); });
+                ASSERT_EQ(other, want) << name << ": " << first_difference(want, other);
             }
         }
     }
