@@ -1,0 +1,157 @@
+// The framework bitmap: row access and its error, format conversions, resizing and assignment.
+#include "lumarix/foundation/foundation_support.h"
+
+#include <lumarix/Lumarix.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+using namespace lumarix;
+using namespace foundation;
+
+namespace {
+
+void FillRandom(TBitmap& b, std::mt19937& rng) {
+    const size_t row = size_t(b.Width()) * size_t(TBitmap::BitsPerPixel(b.PixelFormat()) / 8);
+    for (int32_t y = 0; y < b.Height(); ++y)
+        for (size_t i = 0; i < row; ++i) b.ScanLine(y)[i] = uint8_t(rng());
+}
+
+// Colour of pixel (x, y) as bytes blue, green, red, whatever the format.
+Rgb ColourAt(const TBitmap& b, int x, int y) {
+    const uint8_t* row = b.ScanLine(y);
+    switch (b.PixelFormat()) {
+        case TPixelFormat::pf8bit: {
+            const TPaletteEntry& e = b.Palette()[row[x]];
+            return {e.red, e.green, e.blue};
+        }
+        case TPixelFormat::pf24bit: return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+        default: return {row[4 * x + 2], row[4 * x + 1], row[4 * x]};
+    }
+}
+
+TPalette RandomPalette(std::mt19937& rng) {
+    TPalette p;
+    for (auto& e : p) e = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+    return p;
+}
+
+}  // namespace
+
+TEST(BitmapRows, OutsideRowsRaiseTheScanLineErrorWithItsExactMessage) {
+    EXPECT_STREQ(kScanLineOutOfRange, "スキャンライン のインデックスが範囲を越えました");
+    for (TPixelFormat format : {TPixelFormat::pf8bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit})
+        for (int h : {0, 1, 5}) {
+            SCOPED_TRACE(testing::Message() << "height " << h << " bpp " << TBitmap::BitsPerPixel(format));
+            TBitmap b;
+            b.SetPixelFormat(format);
+            b.SetSize(7, h);
+            for (int32_t y : {-1, h, h + 1, INT32_MIN, INT32_MAX}) {
+                try {
+                    b.ScanLine(y);
+                    ADD_FAILURE() << "row " << y << " accepted";
+                } catch (const EInvalidGraphicOperation& e) {
+                    EXPECT_STREQ(e.what(), "スキャンライン のインデックスが範囲を越えました");
+                }
+                const TBitmap& constant = b;
+                EXPECT_THROW(constant.ScanLine(y), EInvalidGraphicOperation);
+            }
+            // Inside, rows are RowStride() apart, top row first, padded to 4 bytes.
+            EXPECT_EQ(b.RowStride() % 4, 0);
+            EXPECT_GE(b.RowStride(), 7 * TBitmap::BitsPerPixel(format) / 8);
+            for (int y = 1; y < h; ++y) EXPECT_EQ(b.ScanLine(y) - b.ScanLine(y - 1), b.RowStride());
+        }
+}
+
+TEST(BitmapFormats, ConversionsKeepThePicture) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        std::mt19937 rng(seed);
+        const int w = 1 + int(rng() % 30), h = 1 + int(rng() % 9);
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " seed " << seed);
+
+        // 24 -> 32 -> 24 is lossless.
+        TBitmap b;
+        b.SetSize(w, h);
+        FillRandom(b, rng);
+        const Snapshot rgb24 = Snap(b);
+        b.SetPixelFormat(TPixelFormat::pf32bit);
+        ASSERT_EQ(b.PixelFormat(), TPixelFormat::pf32bit);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(b.ScanLine(y)[4 * x + c], rgb24.pixels[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)]);
+        b.SetPixelFormat(TPixelFormat::pf24bit);
+        ASSERT_EQ(Snap(b), rgb24);
+
+        // 8 -> 24 and 8 -> 32 look each index up in the palette.
+        TBitmap eight;
+        eight.SetPixelFormat(TPixelFormat::pf8bit);
+        eight.SetPalette(RandomPalette(rng));
+        eight.SetSize(w, h);
+        FillRandom(eight, rng);
+        for (TPixelFormat to : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+            TBitmap wide;
+            wide.Assign(eight);
+            wide.SetPixelFormat(to);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const Rgb a = ColourAt(eight, x, y), c = ColourAt(wide, x, y);
+                    ASSERT_TRUE(a.r == c.r && a.g == c.g && a.b == c.b) << "pixel " << x << "," << y;
+                }
+        }
+
+        // 24 / 32 -> 8 picks the nearest palette colour: exact where the palette has the colour.
+        for (TPixelFormat from : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+            TBitmap wide;
+            wide.Assign(eight);
+            wide.SetPixelFormat(from);
+            wide.SetPalette(eight.Palette());
+            wide.SetPixelFormat(TPixelFormat::pf8bit);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const Rgb a = ColourAt(eight, x, y), c = ColourAt(wide, x, y);
+                    ASSERT_TRUE(a.r == c.r && a.g == c.g && a.b == c.b) << "pixel " << x << "," << y;
+                }
+        }
+    }
+    // A colour the palette lacks goes to the closest entry (the default palette is a grey ramp).
+    TBitmap b;
+    b.SetSize(1, 1);
+    b.ScanLine(0)[0] = 100, b.ScanLine(0)[1] = 104, b.ScanLine(0)[2] = 108;
+    b.SetPixelFormat(TPixelFormat::pf8bit);
+    EXPECT_EQ(b.ScanLine(0)[0], 104);
+}
+
+TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
+    std::mt19937 rng(7);
+    TBitmap b;
+    b.SetPixelFormat(TPixelFormat::pf32bit);
+    b.SetSize(6, 4);
+    FillRandom(b, rng);
+    const Snapshot before = Snap(b);
+    b.SetWidth(9);
+    b.SetHeight(2);
+    ASSERT_EQ(b.Width(), 9);
+    ASSERT_EQ(b.Height(), 2);
+    for (int y = 0; y < 2; ++y)
+        for (int i = 0; i < 6 * 4; ++i) ASSERT_EQ(b.ScanLine(y)[i], before.pixels[size_t(y) * 24 + size_t(i)]);
+    b.SetSize(-3, -3);  // negative sizes count as 0
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(b.Height(), 0);
+    EXPECT_THROW(b.SetSize(1 << 20, 1 << 20), EInvalidGraphicOperation);  // past the allocation limit
+
+    TBitmap eight;
+    eight.SetPixelFormat(TPixelFormat::pf8bit);
+    eight.SetPalette(RandomPalette(rng));
+    eight.SetSize(5, 3);
+    FillRandom(eight, rng);
+    TBitmap copy;
+    copy.Assign(eight);
+    EXPECT_EQ(Snap(copy), Snap(eight));
+    copy.ScanLine(0)[0] ^= 1;  // a copy, not a share
+    EXPECT_NE(Snap(copy), Snap(eight));
+    copy.Assign(copy);
+    EXPECT_EQ(copy.Width(), 5);
+}
