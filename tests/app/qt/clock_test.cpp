@@ -88,6 +88,8 @@ TEST(Clock, StopFromInsideItsOwnCallback) {
     const uint32_t id = timers.timeSetEvent(1, 0, &ProbeCallback, uintptr_t(&probe), TIME_PERIODIC);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(WaitFor(probe.ticks, 5));
+    // The stop could not wait for the callback that asked for it; wait here until it returned.
+    while (probe.inside.load() != 0) std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(probe.killResult.load(), 0u);
     EXPECT_EQ(probe.ticks.load(), 5);
