@@ -17,5 +17,20 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/lumarixConfigVersio
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumarixConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/lumarixConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lumarix)
 
+# The pkg-config file finds the prefix from its own place (${pcfiledir}), so that the package
+# works wherever it is installed (cmake --install --prefix ...) or moved to.
+foreach(kind LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
+    set(LUMARIX_PC_${kind} "${CMAKE_INSTALL_${kind}}")
+  else()
+    set(LUMARIX_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
+  endif()
+endforeach()
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(LUMARIX_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH lumarix_pc_up "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
+  set(LUMARIX_PC_PREFIX "\${pcfiledir}/${lumarix_pc_up}")
+endif()
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/lumarix.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lumarix.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumarix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
