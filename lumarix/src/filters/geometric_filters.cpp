@@ -93,6 +93,19 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
     rowJob.srcRows = srcRows.data();
     rowJob.cosK = k.cosK;
     rowJob.sinK = k.sinK;
+    // The AVX2 kernel gathers eight pixels at once by 32-bit offsets from the first source row;
+    // it needs the rows evenly spaced and every position, in 1/1024 pixel, below 2^31.
+    bool gather = false;
+#if defined(LUMARIX_X86)
+    const int64_t stride = areaH > 1 ? srcRows[1] - srcRows[0] : src.Width();
+    gather = filters::cpu_has_avx2() && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
+             int64_t(areaH) * 1024 < (int64_t(1) << 31) && stride >= areaW && stride * areaH < (int64_t(1) << 31);
+    for (int32_t r = 1; gather && r < areaH; ++r) gather = srcRows[size_t(r)] == srcRows[0] + r * stride;
+    if (gather) {
+        rowJob.base = srcRows[0];
+        rowJob.stride = int32_t(stride);
+    }
+#endif
     for (int64_t j = j0; j < j1; ++j) {
         const int64_t v = j + panY - hh;
         // Source position in 1/1024 pixel at window column 0; each column adds (cosK, sinK).
@@ -106,7 +119,10 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
         rowJob.count = int32_t(hi - lo);
         rowJob.x = x0 + lo * k.cosK;
         rowJob.y = y0 + lo * k.sinK;
-        filters::rotate_row(rowJob);
+        if (gather)
+            filters::rotate_row_avx2(rowJob);
+        else
+            filters::rotate_row(rowJob);
     }
 }
 

@@ -30,8 +30,13 @@ struct RotationRow {
     int64_t x = 0, y = 0;  // source position of dst[0], in 1/1024 pixel, both >= 0
     int32_t cosK = 0, sinK = 0;
     const uint32_t* const* srcRows = nullptr;
+    // For the AVX2 kernel: the source rows as one block of `stride` pixels per row, with every
+    // source position below 2^31 / 1024 pixels in each direction.
+    const uint32_t* base = nullptr;
+    int32_t stride = 0;
 };
 void rotate_row(const RotationRow& job);
+void rotate_row_avx2(const RotationRow& job);
 
 // ==== Row reversal (Mirror) =====================================================================
 
