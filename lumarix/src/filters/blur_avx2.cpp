@@ -27,6 +27,12 @@ struct ReciprocalV {
 
 }  // namespace
 
+// Two rows are walked at once, the lower one 2R + 2 pixels behind, so that the two quotient
+// chains overlap. That is possible because each row hands its column sums on as it goes: once
+// row y has passed column c by R pixels it never reads col[c] again, so col[c] moves on to row
+// y + 1's rows at once (gains row y + R + 1, still original; loses row y - R, blurred long ago).
+// Row y + 1 reads col[] up to R + 1 columns right of its pixel, which the lag keeps behind that
+// hand-over, and it writes only pixels that row y's windows have already left.
 void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius) {
     const int32_t R = radius;
     std::vector<__m256i> colStore(size_t(width) + 2 * size_t(R) + 2, _mm256_setzero_si256());
@@ -35,52 +41,79 @@ void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_
     std::vector<int32_t> colCount(static_cast<size_t>(width));
     for (int32_t x = 0; x < width; ++x) colCount[size_t(x)] = std::min(x + R, width - 1) - std::max(x - R, 0) + 1;
     const int32_t maxCols = int32_t(std::min<int64_t>(2 * int64_t(R) + 1, width));
-    std::vector<ReciprocalV> recip(size_t(maxCols) + 1);
+    // Columns whose window is whole (all but R at each end) share one reciprocal.
+    const int32_t innerBegin = std::min(R, width), innerEnd = std::max(innerBegin, width - R);
 
     for (int32_t yy = 0; yy <= std::min(R, height - 1); ++yy)
         for (int32_t c = 0; c < width; ++c) col[c] = _mm256_add_epi64(col[c], widen(rows[yy][c]));
 
-    // Columns whose window is whole (all but R at each end) share one reciprocal.
-    const int32_t innerBegin = std::min(R, width), innerEnd = std::max(innerBegin, width - R);
+    struct RowWalk {
+        int32_t y = 0;
+        uint32_t* row = nullptr;
+        const uint32_t* below = nullptr;  // row y + R + 1, gained by col[] after this row
+        const uint32_t* above = nullptr;  // row y - R, lost by col[] after this row
+        __m256i win{};
+        std::vector<ReciprocalV> recip;
+    };
+    RowWalk walks[2];
+    for (RowWalk& w : walks) w.recip.resize(size_t(maxCols) + 1);
 
-    for (int32_t y = 0; y < height; ++y) {
+    auto begin_row = [&](RowWalk& w, int32_t y) {
+        w.y = y;
+        w.row = rows[y];
+        w.below = y + R + 1 < height ? rows[y + R + 1] : nullptr;
+        w.above = y - R >= 0 ? rows[y - R] : nullptr;
         const int64_t rowCount = std::min(y + R, height - 1) - std::max(y - R, 0) + 1;
         for (int32_t c = 1; c <= maxCols; ++c) {
             const Reciprocal r = reciprocal_for(uint64_t(rowCount) * uint64_t(c));
-            recip[size_t(c)] = {_mm256_set1_epi64x(int64_t(r.m)), _mm256_set1_epi64x(int64_t(r.sh))};
+            w.recip[size_t(c)] = {_mm256_set1_epi64x(int64_t(r.m)), _mm256_set1_epi64x(int64_t(r.sh))};
         }
+    };
+    auto start_window = [&](RowWalk& w) {
+        w.win = _mm256_setzero_si256();
+        for (int32_t c = 0; c <= std::min(R, width - 1); ++c) w.win = _mm256_add_epi64(w.win, col[c]);
+    };
+    auto hand_over = [&](const RowWalk& w, int32_t c) {
+        __m256i v = col[c];
+        if (w.below) v = _mm256_add_epi64(v, widen(w.below[c]));
+        if (w.above) v = _mm256_sub_epi64(v, widen(w.above[c]));
+        col[c] = v;
+    };
+    auto step = [&](RowWalk& w, int32_t x) {
+        const ReciprocalV& r =
+            x >= innerBegin && x < innerEnd ? w.recip[size_t(maxCols)] : w.recip[size_t(colCount[size_t(x)])];
+        const __m256i q = _mm256_srlv_epi64(_mm256_mul_epu32(w.win, r.m), r.sh);
+        const __m256i old = widen(w.row[x]);
+        // The window's change apart from the new pixel is formed beside the division, so one
+        // add of it and one of the quotient are all that wait for the window.
+        const __m256i shift = _mm256_sub_epi64(_mm256_sub_epi64(col[x + R + 1], col[x - R]), old);
+        col[x] = _mm256_add_epi64(col[x], _mm256_sub_epi64(q, old));
+        w.win = _mm256_add_epi64(_mm256_add_epi64(w.win, shift), q);
+        w.row[x] = narrow(q);
+        if (x - R >= 0) hand_over(w, x - R);
+        if (x == width - 1)
+            for (int32_t c = std::max(width - R, 0); c < width; ++c) hand_over(w, c);
+    };
 
-        __m256i win = _mm256_setzero_si256();
-        for (int32_t c = 0; c <= std::min(R, width - 1); ++c) win = _mm256_add_epi64(win, col[c]);
-
-        uint32_t* row = rows[y];
-        auto step = [&](int32_t x, const ReciprocalV& r) {
-            const __m256i q = _mm256_srlv_epi64(_mm256_mul_epu32(win, r.m), r.sh);
-            const __m256i old = widen(row[x]);
-            // The window's change apart from the new pixel is formed beside the division, so
-            // one add of it and one of the quotient are all that wait for the window.
-            const __m256i shift = _mm256_sub_epi64(_mm256_sub_epi64(col[x + R + 1], col[x - R]), old);
-            col[x] = _mm256_add_epi64(col[x], _mm256_sub_epi64(q, old));
-            win = _mm256_add_epi64(_mm256_add_epi64(win, shift), q);
-            row[x] = narrow(q);
-        };
-        int32_t x = 0;
-        for (; x < innerBegin; ++x) step(x, recip[size_t(colCount[size_t(x)])]);
-        const ReciprocalV inner = recip[size_t(maxCols)];
-        for (; x < innerEnd; ++x) step(x, inner);
-        for (; x < width; ++x) step(x, recip[size_t(colCount[size_t(x)])]);
-
-        const bool gain = y + R + 1 < height, lose = y - R >= 0;
-        const uint32_t* below = gain ? rows[y + R + 1] : nullptr;
-        const uint32_t* above = lose ? rows[y - R] : nullptr;
-        if (gain && lose) {
-            for (int32_t c = 0; c < width; ++c)
-                col[c] = _mm256_sub_epi64(_mm256_add_epi64(col[c], widen(below[c])), widen(above[c]));
-        } else if (gain) {
-            for (int32_t c = 0; c < width; ++c) col[c] = _mm256_add_epi64(col[c], widen(below[c]));
-        } else if (lose) {
-            for (int32_t c = 0; c < width; ++c) col[c] = _mm256_sub_epi64(col[c], widen(above[c]));
+    const int32_t lag = 2 * R + 2;
+    int32_t y = 0;
+    for (; y + 1 < height; y += 2) {
+        RowWalk& a = walks[0];
+        RowWalk& b = walks[1];
+        begin_row(a, y);
+        begin_row(b, y + 1);
+        start_window(a);
+        for (int32_t t = 0; t < width + lag; ++t) {
+            if (t < width) step(a, t);
+            const int32_t xb = t - lag;
+            if (xb == 0) start_window(b);
+            if (xb >= 0 && xb < width) step(b, xb);
         }
+    }
+    if (y < height) {
+        begin_row(walks[0], y);
+        start_window(walks[0]);
+        for (int32_t x = 0; x < width; ++x) step(walks[0], x);
     }
 }
 
