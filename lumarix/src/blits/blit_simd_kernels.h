@@ -25,6 +25,8 @@ template <class V, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     constexpr int P = V::kPixels;
     int i = 0;
+    // Align the destination on a whole step, so that no store splits a cache line.
+    for (; i < n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; ++i) tail(d + 4 * i, s + 4 * i, i);
     if (!overlaps_ahead(d, s, 2 * P)) {
         for (; i + 2 * P <= n; i += 2 * P) {
             const auto s0 = V::load(s + 4 * i), d0 = V::load(d + 4 * i);
