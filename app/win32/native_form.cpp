@@ -594,6 +594,10 @@ LRESULT NativeForm::HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPA
                 control->KeyUp(key, CurrentShiftState());
             }
         });
+        // Alt+F4 closes the window whichever control has the focus; Wine's drop-down list would
+        // take it as its own open key.
+        if (message == WM_SYSKEYDOWN && wParam == VK_F4 && control->Kind == TControlKind::ComboBox)
+            return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -109,7 +109,11 @@ uint32_t Win32Platform::GetPrivateProfileStringA(const char* section, const char
 
 bool Win32Platform::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                                const char* fileName) {
-    return ::WritePrivateProfileStringA(section, key, value, fileName) != FALSE;
+    const BOOL written = ::WritePrivateProfileStringA(section, key, value, fileName);
+    // The flush (no section, key or value) always answers FALSE, whether or not it succeeded:
+    // that answer says nothing about a failure, so it is not passed on as one.
+    if (section == nullptr && key == nullptr && value == nullptr) return true;
+    return written != FALSE;
 }
 
 // ==== Shell =====================================================================================

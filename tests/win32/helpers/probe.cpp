@@ -1,9 +1,13 @@
 // Reads the windows of another program under the same Wine server, for the drum pad's tests:
 //   probe windows TITLE   every top-level window titled TITLE and all its child windows
 //   probe message TITLE   the texts inside the message boxes titled TITLE
+//   probe resources EXE   the icon, manifest and version information of an executable
 // Output is UTF-8, one line per window, "key=value" fields.
 #include <windows.h>
 #include <commctrl.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstring>
@@ -93,17 +97,11 @@ void DescribeChild(HWND hwnd, HWND focus) {
                        " style=" + Hex(GetWindowLongW(hwnd, GWL_STYLE)) +
                        " exstyle=" + Hex(GetWindowLongW(hwnd, GWL_EXSTYLE)) +
                        " focus=" + (hwnd == focus ? "1" : "0");
-    // The font's character height and face, read through the font handle the control holds.
-    if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0))) {
-        LOGFONTW lf{};
-        if (GetObjectW(font, sizeof lf, &lf) != 0)
-            line += " font=" + Utf8(lf.lfFaceName) + "/" + std::to_string(lf.lfHeight);
-    }
     const std::string cls = ClassOf(hwnd);
     if (cls == "msctls_updown32") {
-        int lo = 0, hi = 0;
-        SendMessageW(hwnd, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
-        line += " range=" + std::to_string(lo) + ".." + std::to_string(hi) +
+        // The 16-bit range message: its answer needs no memory of ours in the other process.
+        const auto range = DWORD(SendMessageW(hwnd, UDM_GETRANGE, 0, 0));
+        line += " range=" + std::to_string(short(HIWORD(range))) + ".." + std::to_string(short(LOWORD(range))) +
                 " pos=" + std::to_string(int(SendMessageW(hwnd, UDM_GETPOS32, 0, 0))) +
                 " buddy=" + NameOf(reinterpret_cast<HWND>(SendMessageW(hwnd, UDM_GETBUDDY, 0, 0)));
     } else if (cls == "ComboBox") {
@@ -158,11 +156,48 @@ int Message(const char* title) {
     return 0;
 }
 
+std::string VersionString(const std::vector<char>& info, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || length == 0) return "";
+    return std::string(value, strnlen(value, length));
+}
+
+int Resources(const char* exe) {
+    HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        std::fprintf(stderr, "probe: cannot load %s\n", exe);
+        return 1;
+    }
+    Out(std::string("icon=") + (FindResourceA(module, "MAINICON", MAKEINTRESOURCEA(14)) != nullptr ? "1" : "0"));
+    if (HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+        std::string xml(text, SizeofResource(module, manifest));
+        for (char& c : xml) {
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        Out("manifest=" + xml);
+    }
+    FreeLibrary(module);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(exe, &ignored);
+    std::vector<char> info(size);
+    if (size != 0 && GetFileVersionInfoA(exe, 0, size, info.data())) {
+        Out("ProductName=" + VersionString(info, "ProductName"));
+        Out("FileVersion=" + VersionString(info, "FileVersion"));
+        Out("OriginalFilename=" + VersionString(info, "OriginalFilename"));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc == 3 && std::strcmp(argv[1], "resources") == 0) return Resources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "windows") == 0) return Windows(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) return Message(argv[2]);
-    std::fprintf(stderr, "usage: probe windows|message TITLE\n");
+    std::fprintf(stderr, "usage: probe windows|message TITLE | probe resources EXE\n");
     return 2;
 }

@@ -2,7 +2,7 @@
 // only here. It reports the devices named in WINMM_DOUBLE_DEVICES ("name|!name|...", a leading
 // "!" makes that device's capability query fail; three devices by default), writes every MIDI
 // and multimedia-timer call with its arguments and result to the file WINMM_DOUBLE_LOG (one
-// line per call), and implements the periodic timer with a timer-queue timer.
+// line per call, ending in "@" and the milliseconds since the DLL was loaded), and implements the periodic timer with a timer-queue timer.
 #define _WINMM_
 #include <windows.h>
 #include <mmsystem.h>
@@ -41,6 +41,8 @@ std::map<uintptr_t, HWND> g_callbackWindows;
 std::map<UINT, Timer*> g_timers;
 uintptr_t g_nextHandle = 0x4D1D0000;
 UINT g_nextTimerId = 17;
+LARGE_INTEGER g_start{};
+LARGE_INTEGER g_frequency{};
 
 std::string Env(const char* name) {
     char buffer[4096];
@@ -50,6 +52,8 @@ std::string Env(const char* name) {
 
 void Init() {
     InitializeCriticalSection(&g_lock);
+    QueryPerformanceFrequency(&g_frequency);
+    QueryPerformanceCounter(&g_start);
     const std::string log = Env("WINMM_DOUBLE_LOG");
     if (!log.empty()) g_log = std::fopen(log.c_str(), "ab");
     std::string spec = Env("WINMM_DOUBLE_DEVICES");
@@ -78,7 +82,9 @@ void Log(const char* format, ...) {
         va_start(args, format);
         std::vfprintf(g_log, format, args);
         va_end(args);
-        std::fputc('\n', g_log);
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        std::fprintf(g_log, " @%lld\n", static_cast<long long>((now.QuadPart - g_start.QuadPart) * 1000 / g_frequency.QuadPart));
         std::fflush(g_log);
     }
     LeaveCriticalSection(&g_lock);
