@@ -314,5 +314,5 @@ for script in "$root"/tests/win32/profile_corpus/*.script; do
   check "$name: each reads the other's file alike" diff "$dir/wine-reads-native.out" "$dir/native-reads-wine.out"
 done
 
-echo "Wine tests: $passed passed, $failed failed"
+echo "wine: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
