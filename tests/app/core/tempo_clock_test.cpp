@@ -53,6 +53,25 @@ TEST(TempoEditor, ZeroAtTheLowerLimitStillShowsTheLimit) {
     }
 }
 
+TEST(TempoEditor, ValueMatchingTheRememberedPositionIn16BitsPassesUnclamped) {
+    // 65661 and -65411 reduce to the remembered 125, so the spin buttons do nothing and the
+    // text stands as typed. The bar clock and the indicator must still work on such a tempo.
+    for (const std::string typed : {"65661", "-65411", "2147418237"}) {
+        SCOPED_TRACE(typed);
+        DrumPad pad;
+        TForm2& form = pad.Open();
+        form.Edit12->UserSetText(typed);
+        EXPECT_EQ(form.Edit12->Text(), typed);
+        EXPECT_EQ(std::to_string(form.Tempo()), typed);
+        for (int i = 0; i < 10; ++i) {
+            pad.platform.FireClock();
+            EXPECT_GE(form.BarCounter(), 0);
+            EXPECT_LE(form.BarCounter(), 4);
+            pad.Tick();
+        }
+    }
+}
+
 TEST(TempoEditor, NestedChangeEventsRunToCompletionFirst) {
     DrumPad pad;
     TForm2& form = pad.Open();
