@@ -56,13 +56,13 @@ void Init() {
     QueryPerformanceCounter(&g_start);
     const std::string log = Env("WINMM_DOUBLE_LOG");
     if (!log.empty()) g_log = std::fopen(log.c_str(), "ab");
-    std::string spec = Env("WINMM_DOUBLE_DEVICES");
-    if (spec.empty()) spec = "Marble Test Synth 0|!Marble Broken Port|Marble Test Synth 2";
-    if (spec == "none") return;
+    std::string deviceList = Env("WINMM_DOUBLE_DEVICES");
+    if (deviceList.empty()) deviceList = "Marble Test Synth 0|!Marble Broken Port|Marble Test Synth 2";
+    if (deviceList == "none") return;
     size_t start = 0;
     for (;;) {
-        const size_t bar = spec.find('|', start);
-        std::string item = spec.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        const size_t bar = deviceList.find('|', start);
+        std::string item = deviceList.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
         Device device;
         if (!item.empty() && item[0] == '!') {
             device.capsFail = true;
