@@ -2,6 +2,8 @@
 // the processor check runs on every x86-64 processor.
 #include "blits/blit_kernels.h"
 
+#include "simd/cpu.h"
+
 namespace lumarix::blits {
 
 namespace {
@@ -84,27 +86,15 @@ const RowKernels& scalar_kernels() {
     return k;
 }
 
-#if defined(LUMARIX_X86)
-bool cpu_has_avx2() {
-#if defined(__GNUC__) || defined(__clang__)
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-#else
-    return false;
-#endif
-}
-#endif
-
 const RowKernels& best_kernels() {
 #if defined(LUMARIX_X86)
-    static const RowKernels& k = cpu_has_avx2() ? avx2_kernels() : sse2_kernels();
-    return k;
-#else
-    return scalar_kernels();
+    switch (simd::active_level()) {
+        case simd::Level::avx2: return avx2_kernels();
+        case simd::Level::sse2: return sse2_kernels();
+        case simd::Level::plain: break;
+    }
 #endif
+    return scalar_kernels();
 }
 
 }  // namespace lumarix::blits

@@ -56,13 +56,11 @@ const RowKernels& scalar_kernels();
 #if defined(LUMARIX_X86)
 /// SSE2 kernels, four pixels per step (any x86-64 processor).
 const RowKernels& sse2_kernels();
-/// AVX2 kernels, eight pixels per step; only for a processor that passes cpu_has_avx2().
+/// AVX2 kernels, eight pixels per step; only when simd::use_avx2().
 const RowKernels& avx2_kernels();
-/// Whether the processor and the operating system support AVX2 (asked once).
-bool cpu_has_avx2();
 #endif
 
-/// The fastest table this processor runs, chosen once; all tables give the same bytes.
+/// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
 const RowKernels& best_kernels();
 
 }  // namespace lumarix::blits

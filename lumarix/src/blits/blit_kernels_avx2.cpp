@@ -1,5 +1,5 @@
 // The blits' row kernels on AVX2, eight pixels per step; see blit_simd_kernels.h. Reached only
-// through best_kernels() or after cpu_has_avx2().
+// through best_kernels() or after simd::use_avx2().
 #include "blits/blit_simd_kernels.h"
 
 namespace lumarix::blits {

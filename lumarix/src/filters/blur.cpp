@@ -16,6 +16,7 @@
 #include <lumarix/filters32/geometric_filters.h>
 
 #include "filters/filter_common.h"
+#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 
 #include <algorithm>
@@ -113,7 +114,7 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = row32(bitmap, y);
     const int64_t maxArea = std::min<int64_t>(2 * int64_t(R) + 1, width) * std::min<int64_t>(2 * int64_t(R) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
-    if (path == BlurPath::automatic) path = cpu_has_avx2() ? BlurPath::avx2 : BlurPath::plain;
+    if (path == BlurPath::automatic) path = simd::use_avx2() ? BlurPath::avx2 : BlurPath::plain;
     switch (path) {
         case BlurPath::avx2:
 #if defined(LUMARIX_X86)

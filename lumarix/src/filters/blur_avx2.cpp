@@ -1,7 +1,7 @@
 // AVX2 walk of the in-place box blur (see blur.cpp for the running sums): the four byte sums of
 // a pixel sit in the four 64-bit lanes of one register, so a column sum, the window sum and the
 // mean of a pixel are one vector each, and the division is one vpmuludq and one vpsrlvq.
-// Called only after cpu_has_avx2(), for windows of at most kBlurMagicLimit pixels.
+// Called only after simd::use_avx2(), for windows of at most kBlurMagicLimit pixels.
 #include "filters/geometric_kernels.h"
 
 #include <immintrin.h>

@@ -6,6 +6,7 @@
 #include <lumarix/filters32/random.h>
 
 #include "filters/color_kernels.h"
+#include "simd/cpu.h"
 #include "filters/filter_common.h"
 #include "filters/random_lcg.h"
 
@@ -45,18 +46,18 @@ using ByteKernel = void (*)(uint8_t*, int64_t, const filters::Posterize&);
 
 RowKernel pick_mono_yuv() {
 #if defined(LUMARIX_X86)
-    return filters::cpu_has_avx2() ? filters::mono_yuv_row_avx2 : filters::mono_yuv_row_sse2;
-#else
-    return filters::mono_yuv_row;
+    if (simd::use_avx2()) return filters::mono_yuv_row_avx2;
+    if (simd::use_sse2()) return filters::mono_yuv_row_sse2;
 #endif
+    return filters::mono_yuv_row;
 }
 
 ByteKernel pick_posterize() {
 #if defined(LUMARIX_X86)
-    return filters::cpu_has_avx2() ? filters::posterize_bytes_avx2 : filters::posterize_bytes_sse2;
-#else
-    return filters::posterize_bytes;
+    if (simd::use_avx2()) return filters::posterize_bytes_avx2;
+    if (simd::use_sse2()) return filters::posterize_bytes_sse2;
 #endif
+    return filters::posterize_bytes;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // AVX2 twins of the colour-filter row kernels (eight pixels per step); same arithmetic as the
-// SSE2 twins, the tail through the plain per-pixel rule. Called only after cpu_has_avx2().
+// SSE2 twins, the tail through the plain per-pixel rule. Called only after simd::use_avx2().
 #include "filters/color_kernels.h"
 
 #include <immintrin.h>

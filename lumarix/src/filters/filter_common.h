@@ -30,7 +30,4 @@ inline Span clip_rect(int64_t x, int64_t y, int64_t w, int64_t h, int32_t width,
     return s;
 }
 
-/// True once per process when the processor and the system support AVX2 (cpu_features.cpp).
-bool cpu_has_avx2();
-
 }  // namespace lumarix::filters

@@ -2,6 +2,7 @@
 #include <lumarix/filters32/geometric_filters.h>
 
 #include "filters/filter_common.h"
+#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 
 #include <algorithm>
@@ -98,7 +99,7 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
     bool gather = false;
 #if defined(LUMARIX_X86)
     const int64_t stride = areaH > 1 ? srcRows[1] - srcRows[0] : src.Width();
-    gather = filters::cpu_has_avx2() && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
+    gather = simd::use_avx2() && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
              int64_t(areaH) * 1024 < (int64_t(1) << 31) && stride >= areaW && stride * areaH < (int64_t(1) << 31);
     for (int32_t r = 1; gather && r < areaH; ++r) gather = srcRows[size_t(r)] == srcRows[0] + r * stride;
     if (gather) {

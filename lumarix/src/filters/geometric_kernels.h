@@ -65,7 +65,7 @@ enum class BlurPath { automatic, plain, plain_wide, avx2 };
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
 /// The AVX2 row walk (blur_avx2.cpp): the four byte sums of a pixel in 64-bit lanes. Windows
-/// must not exceed kBlurMagicLimit pixels; call only after cpu_has_avx2().
+/// must not exceed kBlurMagicLimit pixels; call only after simd::use_avx2().
 void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius);
 
 }  // namespace lumarix::filters

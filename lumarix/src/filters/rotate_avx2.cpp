@@ -1,7 +1,7 @@
 // AVX2 rotation row: eight destination pixels per step, their source offsets
 // (y >> 10) * stride + (x >> 10) formed in 32-bit lanes and fetched with one gather. The
 // positions advance by eight steps of (cosK, sinK) per iteration; the tail uses the plain rule.
-// Called only after cpu_has_avx2(), with job.base set (see RotationRow).
+// Called only after simd::use_avx2(), with job.base set (see RotationRow).
 #include "filters/geometric_kernels.h"
 
 #include <immintrin.h>

@@ -1,5 +1,6 @@
 // Plain row kernels of the rotation and of the mirror.
 #include "filters/filter_common.h"
+#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 
 #include <algorithm>
@@ -19,10 +20,10 @@ void reverse_row(uint32_t* row, int32_t n) { std::reverse(row, row + n); }
 
 ReverseKernel pick_reverse_row() {
 #if defined(LUMARIX_X86)
-    return cpu_has_avx2() ? reverse_row_avx2 : reverse_row_sse2;
-#else
-    return reverse_row;
+    if (simd::use_avx2()) return reverse_row_avx2;
+    if (simd::use_sse2()) return reverse_row_sse2;
 #endif
+    return reverse_row;
 }
 
 }  // namespace lumarix::filters

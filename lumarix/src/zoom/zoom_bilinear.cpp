@@ -49,10 +49,9 @@ void run_bilinear(const ZoomRect& r, TBitmap& src, TBitmap& dst, BilinearKind ki
     BilinearSetup b;
     if (!setup_bilinear(r, src, dst, kind, alpha, b)) return;
 #if LUMARIX_ZOOM_SSE2
-    bilinear_sse2(b, src, dst);
-#else
-    bilinear_model(b, src, dst);
+    if (simd::use_sse2()) return bilinear_sse2(b, src, dst);
 #endif
+    bilinear_model(b, src, dst);
 }
 
 }  // namespace

@@ -80,9 +80,8 @@ int64_t trunc_sat_u32(double v) {
 }  // namespace
 
 bool zoom_use_avx2() {
-#if LUMARIX_ZOOM_SSE2 && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
+#if LUMARIX_ZOOM_SSE2
+    return simd::use_avx2();
 #else
     return false;
 #endif

@@ -28,10 +28,9 @@ void run_saikin(const ZoomRect& r, TBitmap& src, TBitmap& dst, SaikinRule rule, 
     SaikinSetup s;
     if (!setup_saikin(r, src, dst, rule, alpha, s)) return;
 #if LUMARIX_ZOOM_SSE2
-    saikin_sse2(s, src, dst);
-#else
-    saikin_model(s, src, dst);
+    if (simd::use_sse2()) return saikin_sse2(s, src, dst);
 #endif
+    saikin_model(s, src, dst);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <lumarix/Graphics.h>
 
+#include "simd/cpu.h"
+
 #include <algorithm>
 #include <cstdint>
 

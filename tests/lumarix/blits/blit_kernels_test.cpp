@@ -2,6 +2,7 @@
 // shifted starts, bytes biased toward 0 and 255, guard bytes around the rows, and rows whose
 // destination overlaps the source in one buffer. A failing case prints its seed.
 #include "blit_test_util.h"
+#include "simd/cpu.h"
 
 #include "blits/blit_kernels.h"
 
@@ -25,7 +26,7 @@ std::vector<Isa> simd_tables() {
     std::vector<Isa> out;
 #if defined(LUMARIX_X86)
     out.push_back({"sse2", &sse2_kernels()});
-    if (cpu_has_avx2()) out.push_back({"avx2", &avx2_kernels()});
+    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) out.push_back({"avx2", &avx2_kernels()});
 #endif
     return out;
 }

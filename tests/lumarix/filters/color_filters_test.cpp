@@ -4,6 +4,7 @@
 #include <lumarix/Lumarixfilters32.h>
 
 #include "filters/color_kernels.h"
+#include "simd/cpu.h"
 #include "filters/filter_common.h"
 #include "filters/random_lcg.h"
 #include "lumarix/filters/filter_test_util.h"
@@ -350,7 +351,7 @@ std::vector<PosterizeTwin> posterize_twins() {
     std::vector<PosterizeTwin> t{{"plain", filters::posterize_bytes, true}};
 #if defined(LUMARIX_X86)
     t.push_back({"sse2", filters::posterize_bytes_sse2, true});
-    t.push_back({"avx2", filters::posterize_bytes_avx2, filters::cpu_has_avx2()});
+    t.push_back({"avx2", filters::posterize_bytes_avx2, lumarix::simd::processor_level() >= lumarix::simd::Level::avx2});
 #endif
     return t;
 }
@@ -379,7 +380,7 @@ TEST(ColorFilters, MonoYuvKernelsMatchThePlainRow) {
     std::vector<std::pair<const char*, void (*)(uint32_t*, int32_t)>> twins;
 #if defined(LUMARIX_X86)
     twins.push_back({"sse2", filters::mono_yuv_row_sse2});
-    if (filters::cpu_has_avx2()) twins.push_back({"avx2", filters::mono_yuv_row_avx2});
+    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) twins.push_back({"avx2", filters::mono_yuv_row_avx2});
 #endif
     std::mt19937 rng(29);
     for (const auto& [name, fn] : twins) {

@@ -3,6 +3,7 @@
 #include <lumarix/Lumarixfilters32.h>
 
 #include "filters/filter_common.h"
+#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 #include "lumarix/filters/filter_test_util.h"
 
@@ -232,7 +233,7 @@ TEST(GeometricFilters, BlurMatchesTheFromScratchWindow) {
             std::vector<std::pair<const char*, filters::BlurPath>> paths{{"plain", filters::BlurPath::plain}};
             if (round % 8 == 0) paths.push_back({"64-bit sums", filters::BlurPath::plain_wide});
 #if defined(LUMARIX_X86)
-            if (filters::cpu_has_avx2()) paths.push_back({"avx2", filters::BlurPath::avx2});
+            if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) paths.push_back({"avx2", filters::BlurPath::avx2});
 #endif
             for (const auto& [name, path] : paths) {
                 const Pic other = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, path); });
@@ -263,7 +264,7 @@ TEST(GeometricFilters, FlipsReverseRowsAndColumns) {
     std::vector<std::pair<const char*, filters::ReverseKernel>> kernels{{"plain", filters::reverse_row}};
 #if defined(LUMARIX_X86)
     kernels.push_back({"sse2", filters::reverse_row_sse2});
-    if (filters::cpu_has_avx2()) kernels.push_back({"avx2", filters::reverse_row_avx2});
+    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) kernels.push_back({"avx2", filters::reverse_row_avx2});
 #endif
     for (const auto& [name, fn] : kernels)
         for (int32_t n = 0; n < 80; ++n) {

@@ -1,0 +1,72 @@
+// Processor query and level cap. Kept free of SIMD compile flags so that this file runs on any
+// processor (the compiler could otherwise emit instructions of the enabled set here too).
+#include "simd/cpu.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace lumarix::simd {
+
+namespace {
+
+Level detect() {
+#if defined(LUMARIX_X86) && (defined(__GNUC__) || defined(__clang__))
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return Level::avx2;
+    if (__builtin_cpu_supports("sse2")) return Level::sse2;
+#endif
+    return Level::plain;
+}
+
+Level parse_cap(const char* text) {
+    if (text == nullptr) return Level::avx2;
+    if (std::strcmp(text, "plain") == 0) return Level::plain;
+    if (std::strcmp(text, "sse2") == 0) return Level::sse2;
+    return Level::avx2;
+}
+
+Level min_level(Level a, Level b) { return static_cast<int>(a) < static_cast<int>(b) ? a : b; }
+
+// -1 until the first query; afterwards the active level.
+std::atomic<int> g_active{-1};
+
+}  // namespace
+
+Level processor_level() {
+    static const Level level = detect();
+    return level;
+}
+
+Level environment_cap() {
+    static const Level cap = parse_cap(std::getenv("LUMARIX_ISA"));
+    return cap;
+}
+
+Level active_level() {
+    int level = g_active.load(std::memory_order_relaxed);
+    if (level < 0) {
+        level = static_cast<int>(min_level(processor_level(), environment_cap()));
+        g_active.store(level, std::memory_order_relaxed);
+    }
+    return static_cast<Level>(level);
+}
+
+void set_level_cap(Level cap) {
+    g_active.store(static_cast<int>(min_level(processor_level(), cap)), std::memory_order_relaxed);
+}
+
+bool use_avx2() { return active_level() >= Level::avx2; }
+
+bool use_sse2() { return active_level() >= Level::sse2; }
+
+const char* level_name(Level level) {
+    switch (level) {
+        case Level::plain: return "plain";
+        case Level::sse2: return "sse2";
+        case Level::avx2: return "avx2";
+    }
+    return "?";
+}
+
+}  // namespace lumarix::simd
