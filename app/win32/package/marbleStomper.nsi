@@ -7,7 +7,8 @@
 ; The uninstaller removes what the installer put there and leaves marbleStomper.ini unless the
 ; user ticks it; it removes the folder only when nothing else is left in it.
 
-Unicode true
+; The program is 64-bit only, so its installer is too (and a 64-bit-only Wine runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestSupportedOS all
