@@ -15,10 +15,11 @@ for tool in wine Xvfb xdotool unzip x86_64-w64-mingw32-g++-posix; do
     exit 0
   fi
 done
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/windows/CMakeCache.txt" 2>/dev/null || true)
+build_dir=$(cd "$root" && realpath -m "${MARBLE_WINDOWS_BUILD_DIR:-build/windows}")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt" 2>/dev/null || true)
 setup=$root/dist/marbleStomper-$version-setup.exe
 zip=$root/dist/marbleStomper-$version-win64.zip
-exe=$root/build/windows/app/win32/marbleStomper.exe
+exe=$build_dir/app/win32/marbleStomper.exe
 for f in "$setup" "$zip" "$exe"; do
   [ -f "$f" ] || { echo "missing $f: run scripts/package-windows first" >&2; exit 1; }
 done
