@@ -8,10 +8,7 @@
 
 int main(int argc, char** argv) {
     using namespace lumarix;
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s a.bmp b.bmp out.bmp\n", argv[0]);
-        return 2;
-    }
+    if (!example::Arguments(argc, argv, 3, "a.bmp b.bmp out.bmp")) return 2;
     TLumarix a, b;
     if (!example::Load(a, argv[1]) || !example::Load(b, argv[2])) return 1;
     const int32_t w = std::min(a.Width(), b.Width()), h = std::min(a.Height(), b.Height());

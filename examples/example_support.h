@@ -1,5 +1,5 @@
-// Small helpers the example programs share: loading a BMP file with a clear message, and
-// pasting one picture into another.
+// Small helpers the example programs share: the usage line, loading a BMP file with a clear
+// message, and pasting one picture into another.
 #pragma once
 
 #include <lumarix/Lumarix.h>
@@ -9,6 +9,13 @@
 #include <string>
 
 namespace example {
+
+/// True when the program got `count` arguments; otherwise prints its usage line.
+inline bool Arguments(int argc, char** argv, int count, const char* usage) {
+    if (argc == count + 1) return true;
+    std::fprintf(stderr, "usage: %s %s\n", argv[0], usage);
+    return false;
+}
 
 /// Loads a BMP file as a 32-bit picture; false (with a message) when it cannot be read.
 inline bool Load(lumarix::TLumarix& picture, const std::string& fileName) {

@@ -8,10 +8,7 @@
 
 int main(int argc, char** argv) {
     using namespace lumarix;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s in.bmp out.bmp\n", argv[0]);
-        return 2;
-    }
+    if (!example::Arguments(argc, argv, 2, "in.bmp out.bmp")) return 2;
     TLumarix picture;
     if (!example::Load(picture, argv[1])) return 1;
     const int32_t w = picture.Width(), h = picture.Height();
