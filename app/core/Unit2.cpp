@@ -33,7 +33,7 @@ TForm2::TForm2(Platform& platform, WindowHandle handle) : m_platform(platform), 
 
     BuildControls();
 
-    m_settingsFileName = ChangeFileExt(m_platform.ExecutablePath(), ".ini");
+    m_settingsFileName = SettingsFileLocation(m_platform, m_platform.ExecutablePath());
     m_settings = std::make_unique<TIniFile>(m_platform, m_settingsFileName);
     ReadSettings();
 

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <array>
 
 namespace marble {
@@ -67,6 +68,19 @@ std::string ChangeFileExt(const std::string& path, const std::string& extension)
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < nameStart) return path + extension;
     return path.substr(0, dot) + extension;
+}
+
+std::string SettingsFileLocation(Shell& shell, const std::string& executablePath) {
+    const std::string beside = ChangeFileExt(executablePath, ".ini");
+    const size_t separator = executablePath.find_last_of("/\\");
+    const std::string folder =
+        separator == std::string::npos ? "." : executablePath.substr(0, std::max<size_t>(separator, 1));
+    if (shell.FolderWritable(folder)) return beside;
+    std::string userFolder = shell.UserConfigFolder();
+    if (userFolder.empty()) return beside;
+    while (userFolder.size() > 1 && userFolder.back() == '/') userFolder.pop_back();
+    if (userFolder != "/") userFolder += '/';
+    return userFolder + "marbleStomper/marbleStomper.ini";
 }
 
 TIniFile::TIniFile(ProfileFiles& profiles, std::string fileName)

@@ -1,5 +1,6 @@
-// The settings file: an ini-format profile file beside the executable, read and written one
-// integer at a time through the platform's profile functions.
+// The settings file: an ini-format profile file beside the executable (or in the user's
+// settings folder when that folder is read-only), read and written one integer at a time through
+// the platform's profile functions.
 #pragma once
 
 #include "platform/platform.h"
@@ -20,6 +21,12 @@ bool TryStrToInt(std::string_view text, int32_t& value);
 /// `path` with the extension of its file-name part replaced by `extension` (appended when the
 /// name has none). Both '/' and '\\' separate folders.
 std::string ChangeFileExt(const std::string& path, const std::string& extension);
+
+/// The settings file of the program at `executablePath`: beside it, with the extension ".ini",
+/// when its folder is writable or the platform has no per-user folder; otherwise
+/// "<user config folder>/marbleStomper/marbleStomper.ini", so that a copy installed where users
+/// cannot write keeps one file per user.
+std::string SettingsFileLocation(Shell& shell, const std::string& executablePath);
 
 /// The settings file's error: a write that did not reach the file.
 class EIniFileException : public std::runtime_error {

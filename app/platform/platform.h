@@ -101,6 +101,15 @@ public:
     virtual std::string ExecutablePath() = 0;
     /// The framework's standard error box showing `message`.
     virtual void ShowErrorBox(const std::string& message) = 0;
+    /// Whether this user may create and replace files in `folder`.
+    virtual bool FolderWritable(const std::string& folder) {
+        (void)folder;
+        return true;
+    }
+    /// The user's own settings folder ($XDG_CONFIG_HOME or ~/.config on Linux), used when the
+    /// executable's folder is not writable; empty where settings always sit beside the
+    /// executable (Windows).
+    virtual std::string UserConfigFolder() { return {}; }
 };
 
 /// Everything the drum pad needs of the operating system.

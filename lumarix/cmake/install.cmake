@@ -1,13 +1,16 @@
 # Install rules: headers, both libraries, a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(DIRECTORY include/lumarix DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Components: lumarix_runtime (the shared library with its soname) and lumarix_dev (everything a
+# program needs to build against it), packaged as liblumarix1 and liblumarix-dev.
+install(DIRECTORY include/lumarix DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT lumarix_dev)
 install(TARGETS lumarix lumarix_static EXPORT lumarixTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lumarix_runtime NAMELINK_COMPONENT lumarix_dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lumarix_dev
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT lumarix_runtime
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT lumarixTargets NAMESPACE lumarix:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lumarix)
+install(EXPORT lumarixTargets NAMESPACE lumarix:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lumarix
+  COMPONENT lumarix_dev)
 
 configure_package_config_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/lumarixConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/lumarixConfig.cmake
@@ -15,7 +18,7 @@ configure_package_config_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/lumarixConfig.cm
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/lumarixConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumarixConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/lumarixConfigVersion.cmake
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lumarix)
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/lumarix COMPONENT lumarix_dev)
 
 # The pkg-config file finds the prefix from its own place (${pcfiledir}), so that the package
 # works wherever it is installed (cmake --install --prefix ...) or moved to.
@@ -33,4 +36,4 @@ else()
   set(LUMARIX_PC_PREFIX "\${pcfiledir}/${lumarix_pc_up}")
 endif()
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/lumarix.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lumarix.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumarix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumarix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT lumarix_dev)

@@ -81,6 +81,9 @@ public:
 
     // ---- Shell ----------------------------------------------------------------------------------
     std::string executablePath = "/opt/marble/marbleStomper";
+    /// The one folder FolderWritable refuses, and what UserConfigFolder returns.
+    std::string readOnlyFolder;
+    std::string userConfigFolder;
     /// Messages shown in the error box, in order.
     std::vector<std::string> ErrorBoxes() const;
 
@@ -104,6 +107,8 @@ public:
     bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                     const char* fileName) override;
     std::string ExecutablePath() override;
+    bool FolderWritable(const std::string& folder) override { return folder != readOnlyFolder; }
+    std::string UserConfigFolder() override { return userConfigFolder; }
     void ShowErrorBox(const std::string& message) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "linux_platform.h"
 
 #include "platform/linux/profile_file.h"
+#include "platform/linux/user_folders.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,8 +40,14 @@ uint32_t LinuxPlatform::GetPrivateProfileStringA(const char* section, const char
 
 bool LinuxPlatform::WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                                const char* fileName) {
+    // The per-user settings folder is made on the first write into it.
+    if (section != nullptr && fileName != nullptr && !CreateFoldersFor(UserConfigFolder(), fileName)) return false;
     return ProfileWriteString(section, key, value, fileName);
 }
+
+bool LinuxPlatform::FolderWritable(const std::string& folder) { return ::marble::FolderWritable(folder); }
+
+std::string LinuxPlatform::UserConfigFolder() { return ::marble::UserConfigFolder(); }
 
 std::string LinuxPlatform::ExecutablePath() {
     std::vector<char> buffer(4096);

@@ -64,6 +64,9 @@ public:
     /// The target of /proc/self/exe.
     std::string ExecutablePath() override;
     void ShowErrorBox(const std::string& message) override;
+    bool FolderWritable(const std::string& folder) override;
+    /// $XDG_CONFIG_HOME, or ~/.config.
+    std::string UserConfigFolder() override;
 
 private:
     LinuxMidiOut m_midi;

@@ -1,9 +1,10 @@
-// Profile files on POSIX: Windows profile semantics, atomic replacement, read-only folders, and
-// the main window's settings on real files.
+// Profile files on POSIX: Windows profile semantics, atomic replacement, read-only folders, the
+// per-user settings folder, and the main window's settings on real files.
 #ifdef MARBLE_HAVE_PROFILE_FILE
 
 #include "core_test_support.h"
 #include "platform/linux/profile_file.h"
+#include "platform/linux/user_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,48 @@ TEST(ProfileFile, ReadOnlyFolderOrFileFails) {
     EXPECT_EQ(Get(file, "s", "k"), "1");
     EXPECT_FALSE(ProfileWriteString("s", "k", "2", dir.File("no/such/folder.ini").c_str()));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"ro.ini"});
+}
+
+TEST(UserFolders, ConfigFolderWritabilityAndFirstWriteFolders) {
+    TempFolder dir;
+    const auto setOrUnset = [](const char* name, const char* value) {
+        value == nullptr ? unsetenv(name) : setenv(name, value, 1);
+    };
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const char* savedHome = std::getenv("HOME");
+    const std::string oldConfig = savedConfig ? savedConfig : "", oldHome = savedHome ? savedHome : "";
+    setenv("HOME", "/home/u", 1);
+    setenv("XDG_CONFIG_HOME", "/xdg/cfg", 1);
+    EXPECT_EQ(UserConfigFolder(), "/xdg/cfg");
+    setenv("XDG_CONFIG_HOME", "relative/cfg", 1);  // not absolute: ignored
+    EXPECT_EQ(UserConfigFolder(), "/home/u/.config");
+    setenv("XDG_CONFIG_HOME", "", 1);
+    setenv("HOME", "/", 1);
+    EXPECT_EQ(UserConfigFolder(), "/.config");
+    setOrUnset("XDG_CONFIG_HOME", savedConfig ? oldConfig.c_str() : nullptr);
+    setOrUnset("HOME", savedHome ? oldHome.c_str() : nullptr);
+
+    // The folders above the file are made inside the root only, private to the user.
+    const std::string root = dir.File("cfg");
+    const std::string ini = root + "/marbleStomper/marbleStomper.ini";
+    EXPECT_TRUE(CreateFoldersFor(root, dir.File("elsewhere/x.ini")));
+    EXPECT_TRUE(CreateFoldersFor(root, dir.File("cfgX/x.ini")));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+    ASSERT_TRUE(CreateFoldersFor(root + "/", ini));
+    struct stat info {};
+    ASSERT_EQ(stat((root + "/marbleStomper").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(ProfileWriteString("marbleStomper", "Top", "5", ini.c_str()));
+    EXPECT_TRUE(CreateFoldersFor(root, ini));  // already there
+    Spit(dir.File("file"), "");
+    EXPECT_FALSE(CreateFoldersFor(dir.File("file"), dir.File("file/a/b.ini")));
+
+    EXPECT_TRUE(FolderWritable(dir.Path().string()));
+    EXPECT_FALSE(FolderWritable(dir.File("file")));
+    EXPECT_FALSE(FolderWritable(dir.File("missing")));
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+    EXPECT_FALSE(FolderWritable(dir.Path().string()));
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
 }
 
 /// The fake platform with its profile functions on real files.

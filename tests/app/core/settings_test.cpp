@@ -103,6 +103,47 @@ TEST(SettingsFileName, ReplacesOnlyTheFileNamesExtension) {
     EXPECT_EQ(pad.Open().SettingsFileName(), "Z:\\games.d\\marbleStomper.ini");
 }
 
+TEST(SettingsFileName, ReadOnlyFolderMovesTheFileToTheUsersConfigFolder) {
+    struct Case {
+        const char* exe;
+        const char* readOnly;
+        const char* config;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/usr/bin/marbleStomper", "", "/home/u/.config", "/usr/bin/marbleStomper.ini"},
+        {"/usr/bin/marbleStomper", "/usr/bin", "/home/u/.config", "/home/u/.config/marbleStomper/marbleStomper.ini"},
+        {"/usr/bin/marbleStomper", "/usr/bin", "/cfg//", "/cfg/marbleStomper/marbleStomper.ini"},
+        {"/usr/bin/marbleStomper", "/usr/bin", "/", "/marbleStomper/marbleStomper.ini"},
+        {"/drum.bin", "/", "/c", "/c/marbleStomper/marbleStomper.ini"},
+        {"drum", ".", "/c", "/c/marbleStomper/marbleStomper.ini"},
+        // No per-user folder (Windows): beside the executable, where the write then fails.
+        {"C:\\Programs\\marbleStomper.exe", "C:\\Programs", "", "C:\\Programs\\marbleStomper.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.exe) + " read-only " + c.readOnly);
+        DrumPad pad;
+        pad.platform.executablePath = c.exe;
+        pad.platform.readOnlyFolder = c.readOnly;
+        pad.platform.userConfigFolder = c.config;
+        EXPECT_EQ(pad.Open().SettingsFileName(), c.expected);
+    }
+
+    // The moved file has the same keys, is read back by the next run, and a failing write names it.
+    const std::string moved = "/home/u/.config/marbleStomper/marbleStomper.ini";
+    DrumPad pad(1);
+    pad.platform.readOnlyFolder = "/opt/marble";
+    pad.platform.userConfigFolder = "/home/u/.config";
+    pad.Open().SetTop(21);
+    pad.Close();
+    EXPECT_EQ(pad.platform.ProfileKeys(moved, "marbleStomper").size(), 14u);
+    EXPECT_TRUE(pad.platform.ProfileKeys(kIniFile, "marbleStomper").empty());
+    EXPECT_EQ(pad.Open().Top(), 21);
+    pad.platform.FailProfileWritesFrom(0);
+    pad.Close();
+    EXPECT_EQ(pad.platform.ErrorBoxes(), std::vector<std::string>{moved + " に書き込めません"});
+}
+
 TEST(Settings, FirstRunUsesDefaultsAndWritesEveryKey) {
     DrumPad pad(1);
     TForm2& form = pad.Open();
