@@ -1,22 +1,44 @@
-// Thin wrappers over SSE2 (V128, four pixels) and AVX2 (V256, eight pixels) integer operations,
-// so that each blit kernel is written once in blit_simd_kernels.h and instantiated per
-// instruction set. Only what the kernels use is here.
+// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2) and V256 (eight
+// pixels, AVX2) over integer registers, so that each family's kernels are written once as
+// templates over a wrapper and instantiated by its per-instruction-set files. Only what the
+// kernels use is here; every operation has a direct counterpart in NEON as well.
+//
+// The wrappers live in a namespace named after the instruction set the including file is built
+// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise), and so do the kernels written over
+// them. A function compiled with AVX2 flags therefore never shares a name with one compiled for
+// SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a caller on a processor
+// without AVX2. Include this header only from *_sse2.cpp and *_avx2.cpp files.
 //
 // The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
 // register, work on the halves and pack them back, which restores the pixel order, and
 // map_px() spreads map bytes in the same half-wise order.
 #pragma once
 
+#include "simd/cpu.h"
+
+#if !defined(LUMARIX_X86)
+#error "simd/ops.h: x86 SIMD wrappers included in a build without x86 SIMD"
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
 
-namespace lumarix::blits {
+#if defined(__AVX2__)
+#define LUMARIX_SIMD_NS avx2
+#elif defined(__SSE2__)
+#define LUMARIX_SIMD_NS sse2
+#else
+#error "simd/ops.h: built without SSE2"
+#endif
 
-#if defined(__SSE2__)
+namespace lumarix::simd::LUMARIX_SIMD_NS {
+
+
 struct V128 {
     using R = __m128i;
     static constexpr int kPixels = 4;
+    static constexpr int kBytes = 16;
 
     static R load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static void store(uint8_t* p, R v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
@@ -47,6 +69,14 @@ struct V128 {
     static R adds_u8(R a, R b) { return _mm_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm_slli_epi32(a, n); }
+    /// Pairs of signed 16-bit products added into 32-bit lanes.
+    static R madd16(R a, R b) { return _mm_madd_epi16(a, b); }
+    /// The pixels (32-bit lanes) in reverse order.
+    static R reverse32(R a) { return _mm_shuffle_epi32(a, 0x1B); }
+
     static R and_(R a, R b) { return _mm_and_si128(a, b); }
     static R or_(R a, R b) { return _mm_or_si128(a, b); }
     static R cmpeq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
@@ -71,12 +101,12 @@ struct V128 {
         return _mm_unpackhi_epi32(both, both);
     }
 };
-#endif
 
 #if defined(__AVX2__)
 struct V256 {
     using R = __m256i;
     static constexpr int kPixels = 8;
+    static constexpr int kBytes = 32;
 
     static R load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static void store(uint8_t* p, R v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
@@ -107,6 +137,12 @@ struct V256 {
     static R adds_u8(R a, R b) { return _mm256_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm256_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm256_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm256_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm256_slli_epi32(a, n); }
+    static R madd16(R a, R b) { return _mm256_madd_epi16(a, b); }
+    static R reverse32(R a) { return _mm256_permutevar8x32_epi32(a, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
+
     static R and_(R a, R b) { return _mm256_and_si256(a, b); }
     static R or_(R a, R b) { return _mm256_or_si256(a, b); }
     static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
@@ -127,4 +163,4 @@ struct V256 {
 };
 #endif
 
-}  // namespace lumarix::blits
+}  // namespace lumarix::simd::LUMARIX_SIMD_NS
