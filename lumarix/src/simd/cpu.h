@@ -3,6 +3,9 @@
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
 // "plain", "sse2" or "avx2"; anything else leaves the processor's own level) and, in tests and
 // fuzzers, by set_level_cap(). Built without SIMD flags, so it runs on every processor.
+//
+// LUMARIX_X86, set by the build for x86 targets, is the one macro that says "x86 SIMD here":
+// the per-instruction-set files and the table entries that name them exist only with it.
 #pragma once
 
 namespace lumarix::simd {
