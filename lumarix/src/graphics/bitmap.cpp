@@ -1,6 +1,7 @@
 // TBitmap: storage, size and format changes, row access and assignment.
 #include <lumarix/Graphics.h>
 
+#include "graphics/expand24.h"
 #include "graphics/pixel_convert.h"
 #include "graphics/pixel_memory.h"
 
@@ -46,25 +47,6 @@ uint8_t* TBitmap::ScanLine(int32_t y) {
 
 const uint8_t* TBitmap::ScanLine(int32_t y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
 
-namespace {
-
-/// Blue, green and red of each 24-bit pixel with a fourth byte of 0, as ConvertRow gives them,
-/// read four bytes at a time (the last pixel byte by byte, so that no read passes the row).
-void Expand24To32(const uint8_t* src, uint8_t* dst, int32_t width) {
-    if (width <= 0) return;
-    for (int32_t x = 0; x + 1 < width; ++x) {
-        uint32_t v;
-        std::memcpy(&v, src + 3 * size_t(x), 4);
-        v &= 0x00FFFFFFu;
-        std::memcpy(dst + 4 * size_t(x), &v, 4);
-    }
-    const size_t last = size_t(width) - 1;
-    const uint8_t px[4] = {src[3 * last], src[3 * last + 1], src[3 * last + 2], 0};
-    std::memcpy(dst + 4 * last, px, 4);
-}
-
-}  // namespace
-
 // Sizes below 0 count as 0. The overlapping part of the old picture is kept (converted when the
 // format changes); uncovered pixels are white, the colour a new picture starts with.
 void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, bool keepPicture) {
@@ -88,13 +70,14 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
     if (rows > 0) {
         const size_t used = size_t(cols) * size_t(detail::BytesPerPixel(format));
         detail::NearestPaletteIndex nearest(m_palette);
+        const detail::Expand24Row expand24 = detail::best_expand24_row();
         for (int32_t y = 0; y < rows; ++y) {
             const uint8_t* src = m_pixels.get() + size_t(y) * size_t(m_stride);
             uint8_t* dst = pixels.get() + size_t(y) * size_t(stride);
             if (format == m_format)
                 std::memcpy(dst, src, used);
             else if (m_format == TPixelFormat::pf24bit && format == TPixelFormat::pf32bit)
-                Expand24To32(src, dst, cols);
+                expand24(src, dst, cols);
             else
                 detail::ConvertRow(src, m_format, m_palette, dst, format, nearest, cols);
             if (rows == height && cols == width) std::memset(dst + used, white, size_t(stride) - used);
