@@ -111,13 +111,10 @@ const RowKernels& scalar_kernels() {
 
 const RowKernels& best_kernels() {
 #if defined(LUMARIX_X86)
-    switch (simd::active_level()) {
-        case simd::Level::avx2: return avx2_kernels();
-        case simd::Level::sse2: return sse2_kernels();
-        case simd::Level::plain: break;
-    }
-#endif
+    return simd::pick(scalar_kernels, sse2_kernels, avx2_kernels)();
+#else
     return scalar_kernels();
+#endif
 }
 
 }  // namespace lumarix::blits

@@ -39,13 +39,10 @@ const ColorKernels& scalar_color_kernels() {
 
 const ColorKernels& best_color_kernels() {
 #if defined(LUMARIX_X86)
-    switch (simd::active_level()) {
-        case simd::Level::avx2: return avx2_color_kernels();
-        case simd::Level::sse2: return sse2_color_kernels();
-        case simd::Level::plain: break;
-    }
-#endif
+    return simd::pick(scalar_color_kernels, sse2_color_kernels, avx2_color_kernels)();
+#else
     return scalar_color_kernels();
+#endif
 }
 
 }  // namespace lumarix::filters

@@ -12,13 +12,10 @@ void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
 
 Expand24Row best_expand24_row() {
 #if defined(LUMARIX_X86)
-    switch (simd::active_level()) {
-        case simd::Level::avx2: return expand24_row_avx2;
-        case simd::Level::sse2: return expand24_row_sse2;
-        case simd::Level::plain: break;
-    }
-#endif
+    return simd::pick<Expand24Row>(expand24_row, expand24_row_sse2, expand24_row_avx2);
+#else
     return expand24_row;
+#endif
 }
 
 }  // namespace lumarix::detail

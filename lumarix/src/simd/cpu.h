@@ -33,4 +33,17 @@ bool use_sse2();
 
 const char* level_name(Level level);
 
+/// The one of three entries that the active level runs: plain, SSE2 or AVX2. Pass functions
+/// (or pointers) and call what comes back, so that nothing built for a level the processor
+/// lacks runs to make the choice. Only plain files instantiate this.
+template <class T>
+T pick(T plain, T sse2, T avx2) {
+    switch (active_level()) {
+        case Level::avx2: return avx2;
+        case Level::sse2: return sse2;
+        case Level::plain: break;
+    }
+    return plain;
+}
+
 }  // namespace lumarix::simd
