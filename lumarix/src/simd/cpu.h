@@ -3,6 +3,9 @@
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
 // "plain", "sse2" or "avx2"; anything else leaves the processor's own level) and, in tests and
 // fuzzers, by set_level_cap(). Built without SIMD flags, so it runs on every processor.
+//
+// LUMARIX_X86, set by the build for x86 targets, is the one macro that says "x86 SIMD here":
+// the per-instruction-set files and the table entries that name them exist only with it.
 #pragma once
 
 namespace lumarix::simd {
@@ -29,5 +32,18 @@ bool use_avx2();
 bool use_sse2();
 
 const char* level_name(Level level);
+
+/// The one of three entries that the active level runs: plain, SSE2 or AVX2. Pass functions
+/// (or pointers) and call what comes back, so that nothing built for a level the processor
+/// lacks runs to make the choice. Only plain files instantiate this.
+template <class T>
+T pick(T plain, T sse2, T avx2) {
+    switch (active_level()) {
+        case Level::avx2: return avx2;
+        case Level::sse2: return sse2;
+        case Level::plain: break;
+    }
+    return plain;
+}
 
 }  // namespace lumarix::simd

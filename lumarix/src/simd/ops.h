@@ -1,22 +1,44 @@
-// Thin wrappers over SSE2 (V128, four pixels) and AVX2 (V256, eight pixels) integer operations,
-// so that each blit kernel is written once in blit_simd_kernels.h and instantiated per
-// instruction set. Only what the kernels use is here.
+// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2) and V256 (eight
+// pixels, AVX2) over integer registers, so that each family's kernels are written once as
+// templates over a wrapper and instantiated by its per-instruction-set files. Only what the
+// kernels use is here; every operation has a direct counterpart in NEON as well.
+//
+// The wrappers live in a namespace named after the instruction set the including file is built
+// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise), and so do the kernels written over
+// them. A function compiled with AVX2 flags therefore never shares a name with one compiled for
+// SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a caller on a processor
+// without AVX2. Include this header only from *_sse2.cpp and *_avx2.cpp files.
 //
 // The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
 // register, work on the halves and pack them back, which restores the pixel order, and
 // map_px() spreads map bytes in the same half-wise order.
 #pragma once
 
+#include "simd/cpu.h"
+
+#if !defined(LUMARIX_X86)
+#error "simd/ops.h: x86 SIMD wrappers included in a build without x86 SIMD"
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
 
-namespace lumarix::blits {
+#if defined(__AVX2__)
+#define LUMARIX_SIMD_NS avx2
+#elif defined(__SSE2__)
+#define LUMARIX_SIMD_NS sse2
+#else
+#error "simd/ops.h: built without SSE2"
+#endif
 
-#if defined(__SSE2__)
+namespace lumarix::simd::LUMARIX_SIMD_NS {
+
+
 struct V128 {
     using R = __m128i;
     static constexpr int kPixels = 4;
+    static constexpr int kBytes = 16;
 
     static R load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static void store(uint8_t* p, R v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
@@ -47,6 +69,14 @@ struct V128 {
     static R adds_u8(R a, R b) { return _mm_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm_slli_epi32(a, n); }
+    /// Pairs of signed 16-bit products added into 32-bit lanes.
+    static R madd16(R a, R b) { return _mm_madd_epi16(a, b); }
+    /// The pixels (32-bit lanes) in reverse order.
+    static R reverse32(R a) { return _mm_shuffle_epi32(a, 0x1B); }
+
     static R and_(R a, R b) { return _mm_and_si128(a, b); }
     static R or_(R a, R b) { return _mm_or_si128(a, b); }
     static R cmpeq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
@@ -61,6 +91,17 @@ struct V128 {
         const __m128i z = _mm_setzero_si128();
         return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), z), z);
     }
+    /// Bytes that load_px24() reads: four 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 16;
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0: lane i is shifted
+    /// left by i bytes so that bytes 3i..3i+2 land in it, then the other bytes are masked away.
+    static R load_px24(const uint8_t* p) {
+        const R v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const R m0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0), m1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
+        const R m2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0), m3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
+        return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, m0), _mm_and_si128(_mm_slli_si128(v, 1), m1)),
+                            _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 2), m2), _mm_and_si128(_mm_slli_si128(v, 3), m3)));
+    }
     /// 32-bit lanes (one per pixel) spread over the 16-bit lanes of the low and high unpacked halves.
     static R px_lo16(R v32) {
         const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
@@ -71,12 +112,12 @@ struct V128 {
         return _mm_unpackhi_epi32(both, both);
     }
 };
-#endif
 
 #if defined(__AVX2__)
 struct V256 {
     using R = __m256i;
     static constexpr int kPixels = 8;
+    static constexpr int kBytes = 32;
 
     static R load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static void store(uint8_t* p, R v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
@@ -107,6 +148,12 @@ struct V256 {
     static R adds_u8(R a, R b) { return _mm256_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm256_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm256_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm256_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm256_slli_epi32(a, n); }
+    static R madd16(R a, R b) { return _mm256_madd_epi16(a, b); }
+    static R reverse32(R a) { return _mm256_permutevar8x32_epi32(a, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
+
     static R and_(R a, R b) { return _mm256_and_si256(a, b); }
     static R or_(R a, R b) { return _mm256_or_si256(a, b); }
     static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
@@ -115,6 +162,17 @@ struct V256 {
 
     static R map_px(const uint8_t* m) {
         return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
+    }
+    /// Bytes that load_px24() reads: eight 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 28;
+    /// As V128::load_px24, each 128-bit half from its own twelve bytes, spread by a byte shuffle.
+    static R load_px24(const uint8_t* p) {
+        const __m256i v = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), 1);
+        const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                                0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+        return _mm256_shuffle_epi8(v, spread);
     }
     static R px_lo16(R v32) {
         const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));
@@ -127,4 +185,4 @@ struct V256 {
 };
 #endif
 
-}  // namespace lumarix::blits
+}  // namespace lumarix::simd::LUMARIX_SIMD_NS
