@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
+
 namespace marble::qt {
 
 // ==== Keys, colours, fonts ======================================================================
@@ -263,7 +265,28 @@ PaintStripWidget::PaintStripWidget(TPaintBox& model, QWidget* parent) : QWidget(
 }
 
 void PaintStripWidget::SurfaceChanged() {
-    if (!m_inPaint) update();
+    if (m_inPaint) return;
+    const lumarix::TLumarix& surface = m_model.Surface();
+    const int w = surface.Width();
+    const int h = surface.Height();
+    if (w <= 0 || h <= 0) return;
+    if (m_shown.size() != size_t(w) * size_t(h)) {
+        m_shown.assign(size_t(w) * size_t(h), 0);
+        update();
+    }
+    // The bounding columns of what changed: a moving line is two columns, not the strip.
+    int left = w, right = -1;
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(surface.ScanLine(y));
+        uint32_t* shown = m_shown.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            if (row[x] == shown[x]) continue;
+            shown[x] = row[x];
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    if (right >= left) update(QRect(left, 0, right - left + 1, h));
 }
 
 void PaintStripWidget::paintEvent(QPaintEvent*) {

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <vector>
+
 #include <functional>
 
 namespace marble::qt {
@@ -129,6 +131,8 @@ protected:
 private:
     TPaintBox& m_model;
     bool m_inPaint = false;
+    // The pixels last handed to the screen, so a change repaints only the columns it touched.
+    std::vector<uint32_t> m_shown;
 };
 
 }  // namespace marble::qt
