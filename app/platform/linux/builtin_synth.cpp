@@ -6,6 +6,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -105,7 +106,7 @@ BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
     setenv("JACK_NO_START_SERVER", "1", 0);
     for (const char* name : drivers) {
         if (fluid_settings_setstr(m_settings, "audio.driver", name) != FLUID_OK) continue;
-        m_driver = new_fluid_audio_driver(m_settings, m_synth);
+        m_driver = new_fluid_audio_driver2(m_settings, &BuiltinSynth::AudioCallback, this);
         if (m_driver != nullptr) {
             m_driverName = name;
             break;
@@ -132,6 +133,7 @@ double BuiltinSynth::OutputLatencyMs() const {
 
 void BuiltinSynth::ShortMsg(uint32_t message) {
     if (m_synth == nullptr) return;
+    m_woken.store(true, std::memory_order_relaxed);
     const int status = int(message & 0xFF);
     const int data1 = int((message >> 8) & 0x7F);
     const int data2 = int((message >> 16) & 0x7F);
@@ -150,6 +152,7 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
 
 void BuiltinSynth::Reset() {
     if (m_synth == nullptr) return;
+    m_woken.store(true, std::memory_order_relaxed);
     for (int channel = 0; channel < 16; ++channel) {
         fluid_synth_cc(m_synth, channel, 64, 0);   // sustain off first, so the notes really end
         fluid_synth_cc(m_synth, channel, 123, 0);  // all notes off
@@ -168,6 +171,32 @@ void BuiltinSynth::Render(float* left, float* right, int frames) {
         return;
     }
     fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+}
+
+int BuiltinSynth::AudioCallback(void* data, int len, int, float*[], int nout, float* out[]) {
+    if (nout >= 2 && len > 0) static_cast<BuiltinSynth*>(data)->RenderPeriod(out[0], out[1], len);
+    return FLUID_OK;
+}
+
+void BuiltinSynth::RenderPeriod(float* left, float* right, int frames) {
+    // Below -100 dBFS for a quarter of a second with no voice left: the reverb and chorus tail
+    // has rung out, and synthesizing more would only compute silence.
+    constexpr float kSilence = 1e-5f;
+    const int64_t restAfter = int64_t(kSampleRate / 4);
+    if (m_woken.exchange(false, std::memory_order_relaxed)) m_quietFrames = 0;
+    if (m_quietFrames >= restAfter && fluid_synth_get_active_voice_count(m_synth) == 0) {
+        m_resting.store(true, std::memory_order_relaxed);
+        return;
+    }
+    m_resting.store(false, std::memory_order_relaxed);
+    fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+    float peak = 0.0f;
+    for (int i = 0; i < frames; ++i) peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+    if (peak < kSilence && fluid_synth_get_active_voice_count(m_synth) == 0) {
+        m_quietFrames += frames;
+    } else {
+        m_quietFrames = 0;
+    }
 }
 
 }  // namespace marble::linux_platform
