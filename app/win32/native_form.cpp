@@ -7,7 +7,7 @@
 // (m_syncing), so a model is never re-entered from its own notification.
 #include "win32/native_form.h"
 
-#include "win32/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -496,10 +496,21 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process may be ended as soon as this returns: close the window now, the way the
+        // user would, so the settings are written and the clock and the port are stopped.
+        if (wParam != FALSE && OnClose) OnClose();
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (wParam == FALSE) ReleaseHeldKeys();
+        break;
     case WM_ACTIVATE:
         // Give the focus back to the control that had it when the window was deactivated.
         if (LOWORD(wParam) == WA_INACTIVE) {
             m_lastFocus = GetFocus();
+            ReleaseHeldKeys();
         } else if (m_lastFocus != nullptr && IsWindow(m_lastFocus) && IsChild(m_hwnd, m_lastFocus)) {
             SetFocus(m_lastFocus);
             return 0;

@@ -5,6 +5,7 @@
 //   build/release/bench/app/marble_frontend_bench --benchmark_filter=KeyEvent
 #include "keyboard_filter.h"
 #include "main_window.h"
+#include "window_timers.h"
 
 #include "core/Unit2.h"
 #include "core/Unit3.h"
@@ -37,7 +38,9 @@ using namespace std::chrono_literals;
 class TimedPlatform : public marble::linux_platform::LinuxPlatform {
 public:
     explicit TimedPlatform(std::string exe)
-        : LinuxPlatform(Options()), m_exe(std::move(exe)) {}
+        : LinuxPlatform(Options()), m_exe(std::move(exe)) {
+        SetWindowTimers(&m_windowTimers);
+    }
     uint32_t midiOutShortMsg(marble::MidiHandle handle, uint32_t message) override {
         const uint32_t result = LinuxPlatform::midiOutShortMsg(handle, message);
         lastMessage = message;
@@ -52,6 +55,7 @@ public:
     int count = 0;
 
 private:
+    marble::qt::WindowTimers m_windowTimers;
     static marble::linux_platform::LinuxMidiOut::Options Options() {
         marble::linux_platform::LinuxMidiOut::Options o;
         o.synthAudio = false;

@@ -43,7 +43,13 @@ extern const wchar_t* const kApplicationTitle;
 /// Shows `message` (UTF-8) in the framework's standard error box, owned by `owner` (may be null).
 void ShowErrorBoxW(void* owner, const std::string& message);
 
-/// UTF-8 to UTF-16 for the wide Windows calls.
+/// UTF-8 to UTF-16 for the wide Windows calls (text that is not UTF-8 is read as ANSI).
 std::wstring Widen(const std::string& text);
+/// ANSI code page to UTF-16.
+std::wstring WidenAnsi(const std::string& text);
+
+/// Every key of the GUI thread's key state counts as released from now on: the window lost
+/// the keyboard, so their releases go to another window and the scanner would never see them.
+void ReleaseHeldKeys();
 
 }  // namespace marble
