@@ -259,6 +259,41 @@ if devices="Alpha|Beta|Gamma" start_app; then
   check "selected line written" test "$(ini MIDI)" = 1
 fi
 
+new_case session_end
+if start_app; then
+  # A logoff: WM_QUERYENDSESSION, then WM_ENDSESSION; the program must shut down as if closed.
+  overrides="" w wine wineboot --end-session >/dev/null 2>&1 || true
+  wait_exit
+  check "session end: clock stopped, port reset and closed" test \
+    "$(grep -o -E '^(timeKillEvent|midiOutReset|midiOutClose)' "$case_log" | tr '\n' ';')" = "timeKillEvent;midiOutReset;midiOutClose;"
+  check "session end: settings written" test "$(ini Num0) $(ini MIDI)" = "35 0"
+fi
+
+new_case focus_loss
+if start_app; then
+  ensure_numlock
+  xdotool keydown 84; sleep 0.15             # keypad 5 held ...
+  overrides="" w wine notepad >/dev/null 2>&1 &
+  other_pid=$!
+  other=""
+  for _ in $(seq 100); do
+    other=$(xdotool search --name 'Notepad' 2>/dev/null | head -1 || true)
+    [ -n "$other" ] && break
+    sleep 0.1
+  done
+  [ -n "$other" ] && xdotool windowfocus --sync "$other" 2>/dev/null || true
+  sleep 0.3
+  xdotool keyup 84; sleep 0.3                # ... and released over another program's window
+  check "a pad released in another window ends its note" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  kill "$other_pid" 2>/dev/null || true
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  sleep 0.3
+  : > "$case_log"
+  stroke 84
+  check "after the keyboard comes back the pad plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  close_app
+fi
+
 new_case stored_values '[marbleStomper]\r\nMIDI=7\r\nNum3=0x2A\r\nNum4=$2a\r\nNum5= 42\r\nNum6=42a\r\nNum7=\r\nNum1=300\r\nTop=50\r\nLeft=60\r\n'
 if devices="Alpha|Beta|Gamma" start_app; then
   probe windows marbleStomper > "$case_dir/windows.txt"
