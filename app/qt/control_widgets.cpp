@@ -3,6 +3,7 @@
 #include "key_mapping.h"
 #include "keyboard_filter.h"
 
+#include <QAbstractItemView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -226,7 +227,31 @@ DeviceListWidget::DeviceListWidget(TComboBox& model, const KeyCodes& keys, QWidg
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(1);
     connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int index) { m_model.UserSelect(index); });
+    view()->installEventFilter(this);
     Sync();
+}
+
+bool DeviceListWidget::PadKeyDown(QKeyEvent& event) {
+    // Keypad keys are pads: they must neither pick another device by their navigation meaning
+    // nor by a device name's first character.
+    if (PadVirtualKey(event) == 0 || event.key() == Qt::Key_Control) return false;
+    event.accept();
+    return true;
+}
+
+bool DeviceListWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view() && event->type() == QEvent::KeyPress) {
+        auto& key = static_cast<QKeyEvent&>(*event);
+        if (PadVirtualKey(key) == 0 || key.key() == Qt::Key_Control) return false;
+        keyPressEvent(&key);
+        return true;
+    }
+    if (watched == view() && event->type() == QEvent::KeyRelease) {
+        // The release of any key over the open list is the device list's key-up.
+        keyReleaseEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void DeviceListWidget::Sync() {
@@ -243,12 +268,7 @@ void DeviceListWidget::Sync() {
 
 void DeviceListWidget::keyPressEvent(QKeyEvent* event) {
     m_model.KeyDown(m_keys.Down(*event), KeyCodes::Shift(*event));
-    // Keypad keys are pads: they must neither pick another device by their navigation meaning
-    // nor by a device name's first character.
-    if (PadVirtualKey(*event) != 0 && event->key() != Qt::Key_Control) {
-        event->accept();
-        return;
-    }
+    if (PadKeyDown(*event)) return;
     QComboBox::keyPressEvent(event);
 }
 

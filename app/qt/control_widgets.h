@@ -111,8 +111,13 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    /// The open drop-down's list takes the keys: pad keys there are the list's own keys.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Hands a pad key's press to the model; true when `event` was a pad key (then taken).
+    bool PadKeyDown(QKeyEvent& event);
+
     TComboBox& m_model;
     const KeyCodes& m_keys;
 };
