@@ -174,6 +174,15 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_KEYUP:
     case WM_SYSKEYUP:
         return form->HandleControlKey(hwnd, message, wParam, lParam);
+    case WM_CHAR:
+        // The character of a keypad digit or point typed into the device list, open or not,
+        // would search the list for a name starting with it: a pad key selects nothing.
+        if (form->m_padCharPending) {
+            form->m_padCharPending = false;
+            if (auto* control = form->ModelOf(hwnd); control != nullptr && control->Kind == TControlKind::ComboBox)
+                return 0;
+        }
+        break;
     case WM_NCDESTROY:
         if (auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kNameProperty))))
             GlobalDeleteAtom(atom);
@@ -605,6 +614,11 @@ LRESULT NativeForm::HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPA
                 control->KeyUp(key, CurrentShiftState());
             }
         });
+        const bool padKey = (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_DECIMAL;
+        if (message == WM_KEYDOWN) m_padCharPending = padKey;
+        // In the device list a pad key is only a pad: it neither moves the selection nor
+        // reaches the list's own handling, whether the drop-down is open or closed.
+        if (padKey && control->Kind == TControlKind::ComboBox) return 0;
         // Alt+F4 closes the window whichever control has the focus; Wine's drop-down list would
         // take it as its own open key.
         if (message == WM_SYSKEYDOWN && wParam == VK_F4 && control->Kind == TControlKind::ComboBox)

@@ -284,7 +284,8 @@ if start_app; then
   [ -n "$other" ] && xdotool windowfocus --sync "$other" 2>/dev/null || true
   sleep 0.3
   xdotool keyup 84; sleep 0.3                # ... and released over another program's window
-  check "a pad released in another window ends its note" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  sent=$(shorts)
+  check "a pad released in another window ends its note (sent: $sent)" test "$sent" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
   kill "$other_pid" 2>/dev/null || true
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   sleep 0.3
