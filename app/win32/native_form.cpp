@@ -513,14 +513,17 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != FALSE && OnClose) OnClose();
         return 0;
     case WM_ACTIVATEAPP:
-        if (wParam == FALSE) ReleaseHeldKeys();
+        if (wParam == FALSE) KeyboardLost();
         break;
     case WM_ACTIVATE:
         // Give the focus back to the control that had it when the window was deactivated.
         if (LOWORD(wParam) == WA_INACTIVE) {
             m_lastFocus = GetFocus();
-            ReleaseHeldKeys();
-        } else if (m_lastFocus != nullptr && IsWindow(m_lastFocus) && IsChild(m_hwnd, m_lastFocus)) {
+            KeyboardLost();
+            break;
+        }
+        KeyboardRegained();
+        if (m_lastFocus != nullptr && IsWindow(m_lastFocus) && IsChild(m_hwnd, m_lastFocus)) {
             SetFocus(m_lastFocus);
             return 0;
         }
@@ -537,6 +540,7 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        KeyboardRegained(uint8_t(wParam));
         if (m_model != nullptr) m_model->KeyDown(uint16_t(wParam), CurrentShiftState());
         break;
     case WM_KEYUP:
@@ -614,6 +618,8 @@ LRESULT NativeForm::HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPA
                 control->KeyUp(key, CurrentShiftState());
             }
         });
+        // A key arriving here shows the keyboard is ours, whether or not an activation said so.
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) KeyboardRegained(uint8_t(key));
         const bool padKey = (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_DECIMAL;
         if (message == WM_KEYDOWN) m_padCharPending = padKey;
         // In the device list a pad key is only a pad: it neither moves the selection nor

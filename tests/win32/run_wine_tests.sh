@@ -286,7 +286,9 @@ if start_app; then
   xdotool keyup 84; sleep 0.3                # ... and released over another program's window
   sent=$(shorts)
   check "a pad released in another window ends its note (sent: $sent)" test "$sent" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
-  kill "$other_pid" 2>/dev/null || true
+  xdotool key alt+F4                         # close the other program (it has the focus)
+  for _ in $(seq 50); do xdotool search --name 'Notepad' >/dev/null 2>&1 || break; sleep 0.1; done
+  wait "$other_pid" 2>/dev/null || true
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   sleep 0.3
   : > "$case_log"

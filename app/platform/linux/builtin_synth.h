@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 
@@ -60,8 +62,15 @@ private:
     fluid_audio_driver_t* m_driver = nullptr;
     int m_fontId = -1;
     std::string m_driverName;
+    /// Marks the synthesizer as woken and lets a resting audio thread go on.
+    void Wake();
+
     // Set by every message, so the next period synthesizes again.
     std::atomic<bool> m_woken{false};
+    // A resting audio thread sleeps here instead of feeding silence period after period.
+    std::mutex m_restMutex;
+    std::condition_variable m_restWake;
+    bool m_closing = false;  // guarded by m_restMutex
     std::atomic<bool> m_resting{false};
     // Frames rendered in a row with no voice and nothing above the silence threshold.
     int64_t m_quietFrames = 0;

@@ -42,6 +42,12 @@ void CALLBACK TimeCallbackTrampoline(UINT timerId, UINT message, DWORD_PTR user,
     g_callbacksInFlight.fetch_sub(1);
 }
 
+// While the window does not have the keyboard, key releases go to another window, and the
+// thread's key state may even follow the keys pressed there: every key counts as up. Keys held
+// when the keyboard comes back count as up until released. GUI thread only.
+bool g_keyboardLost = false;
+bool g_heldBeforeRegain[256] = {};
+
 // The settings file whose last write failed, in the ANSI code page the profile calls use.
 std::string g_failedProfileFile;
 
@@ -127,7 +133,21 @@ bool Win32Platform::KillTimer(WindowHandle window, uintptr_t timerId) {
 
 // ==== Input and waiting =========================================================================
 
-bool Win32Platform::GetKeyboardState(uint8_t* state256) { return ::GetKeyboardState(state256) != FALSE; }
+bool Win32Platform::GetKeyboardState(uint8_t* state256) {
+    if (!::GetKeyboardState(state256)) return false;
+    for (int key = 0; key < 256; ++key) {
+        if (g_keyboardLost) {
+            state256[key] &= 0x7F;
+        } else if (g_heldBeforeRegain[key]) {
+            if (state256[key] & 0x80) {
+                state256[key] &= 0x7F;
+            } else {
+                g_heldBeforeRegain[key] = false;
+            }
+        }
+    }
+    return true;
+}
 
 void Win32Platform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
@@ -175,11 +195,18 @@ void Win32Platform::ShowErrorBox(const std::string& message) {
     ShowErrorBoxW(GetActiveWindow(), message);
 }
 
-void ReleaseHeldKeys() {
+void KeyboardLost() { g_keyboardLost = true; }
+
+void KeyboardRegained(uint8_t pressedNow) {
+    if (!g_keyboardLost) return;
+    g_keyboardLost = false;
+    // A key still held from before counts as up until its release has been seen.
     BYTE state[256];
     if (!::GetKeyboardState(state)) return;
-    for (BYTE& key : state) key &= 0x7F;
-    ::SetKeyboardState(state);
+    for (int key = 0; key < 256; ++key) g_heldBeforeRegain[key] = (state[key] & 0x80) != 0;
+    if (pressedNow != 0) g_heldBeforeRegain[pressedNow] = false;
+    // Ctrl and the generic codes of its two keys go together.
+    if (pressedNow == VK_LCONTROL || pressedNow == VK_RCONTROL) g_heldBeforeRegain[VK_CONTROL] = false;
 }
 
 }  // namespace marble

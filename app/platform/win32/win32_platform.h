@@ -48,8 +48,12 @@ std::wstring Widen(const std::string& text);
 /// ANSI code page to UTF-16.
 std::wstring WidenAnsi(const std::string& text);
 
-/// Every key of the GUI thread's key state counts as released from now on: the window lost
-/// the keyboard, so their releases go to another window and the scanner would never see them.
-void ReleaseHeldKeys();
+/// The window lost the keyboard: until KeyboardRegained, GetKeyboardState reports every key
+/// up, since their releases go to another window and the scanner would never see them.
+void KeyboardLost();
+/// The window has the keyboard again: keys pressed from now on count (`pressedNow`, the key
+/// whose press showed it, among them); a key still held from before counts as up until it has
+/// been released.
+void KeyboardRegained(uint8_t pressedNow = 0);
 
 }  // namespace marble
