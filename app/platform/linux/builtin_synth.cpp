@@ -207,10 +207,12 @@ int BuiltinSynth::AudioCallback(void* data, int len, int, float*[], int nout, fl
 }
 
 void BuiltinSynth::RenderPeriod(float* left, float* right, int frames) {
-    // Below -100 dBFS for a quarter of a second with no voice left: the reverb and chorus tail
-    // has rung out, and synthesizing more would only compute silence.
+    // Below -100 dBFS with no voice left: the reverb and chorus tail has rung out, and
+    // synthesizing more would only compute silence. The output rests only after two seconds
+    // of that, since starting the stream again costs the first stroke a few milliseconds: a
+    // player striking pads keeps it running, an idle program lets it sleep.
     constexpr float kSilence = 1e-5f;
-    const int64_t restAfter = int64_t(kSampleRate / 4);
+    const int64_t restAfter = int64_t(kSampleRate * 2);
     if (m_woken.exchange(false, std::memory_order_relaxed)) m_quietFrames = 0;
     if (m_quietFrames >= restAfter && fluid_synth_get_active_voice_count(m_synth) == 0) {
         m_resting.store(true);

@@ -72,7 +72,7 @@ TEST_F(Synth, RestsOnlyOnceTheTailHasRungOutAndWakesOnAMessage) {
         for (BuiltinSynth* s : {&synth, &plain}) s->ShortMsg(stroke == 1 ? 0x523899u : 0x7F2699u);
         int restedAt = -1;
         float afterRest = 0.0f;
-        for (int period = 0; period < int(BuiltinSynth::kSampleRate * 4) / kPeriod; ++period) {
+        for (int period = 0; period < int(BuiltinSynth::kSampleRate * 6) / kPeriod; ++period) {
             if (period == 20) {
                 for (BuiltinSynth* s : {&synth, &plain}) s->ShortMsg(stroke == 1 ? 0x523889u : 0x7F2689u);
             }
