@@ -271,6 +271,7 @@ fi
 
 new_case focus_loss
 if start_app; then
+  probe windows marbleStomper > "$case_dir/windows.txt"
   ensure_numlock
   xdotool keydown 84; sleep 0.15             # keypad 5 held ...
   overrides="" w wine notepad >/dev/null 2>&1 &
@@ -285,14 +286,17 @@ if start_app; then
   xdotool keyup 84; sleep 0.3                # ... and released over another program's window
   sent=$(shorts)
   check "a pad released in another window ends its note (sent: $sent)" test "$sent" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
-  [ -n "$other" ] && probe close "$(xdotool getwindowname "$other")"
-  for _ in $(seq 50); do xdotool search --name 'Notepad' >/dev/null 2>&1 || break; sleep 0.1; done
+  # The X focus alone does not make Wine give the keyboard back; a click on the window does.
   xdotool windowfocus --sync "$window" 2>/dev/null || true
-  sleep 0.3
+  click_control Edit12
   : > "$case_log"
   stroke 84
   check "after the keyboard comes back the pad plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
-  close_app
+  # Closed by their close requests: with two programs and no window manager Wine's own idea
+  # of the active window need not follow the X focus, so a key combination may go astray.
+  probe close marbleStomper
+  wait_exit
+  [ -n "$other" ] && probe close "$(xdotool getwindowname "$other")"
 fi
 
 new_case stored_values '[marbleStomper]\r\nMIDI=7\r\nNum3=0x2A\r\nNum4=$2a\r\nNum5= 42\r\nNum6=42a\r\nNum7=\r\nNum1=300\r\nTop=50\r\nLeft=60\r\n'
