@@ -515,6 +515,10 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATEAPP:
         if (wParam == FALSE) KeyboardLost();
         break;
+    case WM_MOUSEACTIVATE:
+        // A click on the window brings the keyboard back even where no activation follows.
+        KeyboardRegained();
+        break;
     case WM_ACTIVATE:
         // Give the focus back to the control that had it when the window was deactivated.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -540,7 +544,7 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        KeyboardRegained(uint8_t(wParam));
+        KeyboardRegained((lParam & (1 << 30)) == 0 ? uint8_t(wParam) : 0);
         if (m_model != nullptr) m_model->KeyDown(uint16_t(wParam), CurrentShiftState());
         break;
     case WM_KEYUP:
@@ -619,7 +623,8 @@ LRESULT NativeForm::HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPA
             }
         });
         // A key arriving here shows the keyboard is ours, whether or not an activation said so.
-        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) KeyboardRegained(uint8_t(key));
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            KeyboardRegained((lParam & (1 << 30)) == 0 ? uint8_t(key) : 0);
         const bool padKey = (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_DECIMAL;
         if (message == WM_KEYDOWN) m_padCharPending = padKey;
         // In the device list a pad key is only a pad: it neither moves the selection nor

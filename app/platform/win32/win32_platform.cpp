@@ -198,12 +198,16 @@ void Win32Platform::ShowErrorBox(const std::string& message) {
 void KeyboardLost() { g_keyboardLost = true; }
 
 void KeyboardRegained(uint8_t pressedNow) {
-    if (!g_keyboardLost) return;
-    g_keyboardLost = false;
-    // A key still held from before counts as up until its release has been seen.
-    BYTE state[256];
-    if (!::GetKeyboardState(state)) return;
-    for (int key = 0; key < 256; ++key) g_heldBeforeRegain[key] = (state[key] & 0x80) != 0;
+    if (g_keyboardLost) {
+        g_keyboardLost = false;
+        // A key still held from before counts as up until its release has been seen (the
+        // thread's state may also still hold a key whose release went elsewhere).
+        BYTE state[256];
+        if (::GetKeyboardState(state)) {
+            for (int key = 0; key < 256; ++key) g_heldBeforeRegain[key] = (state[key] & 0x80) != 0;
+        }
+    }
+    // A fresh press is a new stroke, whatever the state said before.
     if (pressedNow != 0) g_heldBeforeRegain[pressedNow] = false;
     // Ctrl and the generic codes of its two keys go together.
     if (pressedNow == VK_LCONTROL || pressedNow == VK_RCONTROL) g_heldBeforeRegain[VK_CONTROL] = false;

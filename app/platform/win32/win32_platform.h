@@ -51,9 +51,9 @@ std::wstring WidenAnsi(const std::string& text);
 /// The window lost the keyboard: until KeyboardRegained, GetKeyboardState reports every key
 /// up, since their releases go to another window and the scanner would never see them.
 void KeyboardLost();
-/// The window has the keyboard again: keys pressed from now on count (`pressedNow`, the key
-/// whose press showed it, among them); a key still held from before counts as up until it has
-/// been released.
+/// The window has the keyboard again: keys pressed from now on count; a key held from before
+/// counts as up until it has been released or pressed anew (`pressedNow`, a key whose first,
+/// not repeated, press has just arrived).
 void KeyboardRegained(uint8_t pressedNow = 0);
 
 }  // namespace marble
