@@ -45,12 +45,21 @@ TForm2::TForm2(Platform& platform, WindowHandle handle) : m_platform(platform), 
     // lets the shutdown stop a clock that has not ticked yet.
     ::ClockTimerID.store(m_platform.timeSetEvent(1, 500, &TForm2::ClockCallback, 0, TIME_PERIODIC),
                          std::memory_order_relaxed);
-    m_platform.SetTimer(m_handle, kScannerTimerId, kScannerPeriodMs, &TForm2::ScannerTimerProc);
+    try {
+        m_platform.SetTimer(m_handle, kScannerTimerId, kScannerPeriodMs, &TForm2::ScannerTimerProc);
 
-    FillDeviceList();
-    m_channel = 9;
-    ComboBox1->SetItemIndex(m_settings->ReadInteger(kSettingsSection, "MIDI", 0));
-    OpenSelectedPort();
+        FillDeviceList();
+        m_channel = 9;
+        ComboBox1->SetItemIndex(m_settings->ReadInteger(kSettingsSection, "MIDI", 0));
+        OpenSelectedPort();
+    } catch (...) {
+        // The window never comes to life and its object goes away with the error: stop what
+        // reaches it from other threads first, before the error box shows the failure.
+        m_platform.KillTimer(m_handle, kScannerTimerId);
+        m_platform.timeKillEvent(::ClockTimerID.load(std::memory_order_relaxed));
+        if (::Form2 == this) ::Form2 = nullptr;
+        throw;
+    }
 }
 
 TForm2::~TForm2() {
@@ -272,6 +281,15 @@ void TForm2::DrawIndicator() {
     const int32_t w = bitmap.Width();
     const int32_t h = bitmap.Height();
 
+    const double scale = double(w) / BarLength();
+    const double position = double(m_barCounter.load(std::memory_order_relaxed)) * scale;
+    const auto x = static_cast<int32_t>(position);
+    // The picture depends on nothing but the line's column: when that has not moved, the
+    // bitmap and the strip already hold these pixels, and the front end is not asked to
+    // repaint (a tick draws nothing on most idle ticks at slow tempos).
+    if (x == m_drawnColumn) return;
+    m_drawnColumn = x;
+
     canvas.Brush.Color = lumarix::clBlack;
     canvas.FillRect(lumarix::Rect(0, 0, w, h));
 
@@ -290,9 +308,6 @@ void TForm2::DrawIndicator() {
         canvas.LineTo(x, h);
     }
 
-    const double scale = double(w) / BarLength();
-    const double position = double(m_barCounter.load(std::memory_order_relaxed)) * scale;
-    const auto x = static_cast<int32_t>(position);
     canvas.Pen.Color = lumarix::clYellow;
     canvas.MoveTo(x, 0);
     canvas.LineTo(x, h);

@@ -25,6 +25,7 @@
 #include <lumarix/Lumarix.h>
 
 #include <array>
+#include <climits>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -130,6 +131,8 @@ private:
     // Shared with the clock thread: whole 32-bit values, relaxed; only the clock writes the counter.
     std::atomic<int32_t> m_tempo{0};
     std::atomic<int32_t> m_barCounter{0};
+    // Column of the line the indicator bitmap and the strip show; none before the first drawing.
+    int32_t m_drawnColumn = INT32_MIN;
     uint8_t m_keyState[256] = {};
     uint8_t m_padDown[256] = {};
     int32_t m_velocity = 127;

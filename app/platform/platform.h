@@ -3,8 +3,9 @@
 // Each operation mirrors one platform call of the Windows API the program was made for, with the
 // same arguments and results, so the core reads like the Windows program and the Windows build
 // is one line per call. Callers never check the MIDI and timer results: a failure is silent.
-// Implementations: win32/ (the real calls), linux/ (RtMidi, FluidSynth, a clock thread, the Qt
-// front end's timer and key state, an ini file), fake/ (a recorder for tests).
+// Implementations: win32/ (the real calls), linux/ (RtMidi, FluidSynth, a clock thread, key
+// state, an ini file; the front end lends it window timers and an error box), fake/ (a
+// recorder for tests).
 #pragma once
 
 #include <cstddef>

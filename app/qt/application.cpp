@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <QIcon>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <exception>
@@ -32,6 +33,10 @@ bool Application::notify(QObject* receiver, QEvent* event) {
         ShowError("");
     }
     return false;
+}
+
+void ShowErrorBox(const std::string& message) {
+    QMessageBox::critical(nullptr, QStringLiteral("marbleStomper"), QString::fromUtf8(message.c_str()));
 }
 
 }  // namespace marble::qt

@@ -23,4 +23,7 @@ private:
     std::function<void(const std::string&)> m_errorBox;
 };
 
+/// The framework's standard error box: a modal Qt message box with the program's caption.
+void ShowErrorBox(const std::string& message);
+
 }  // namespace marble::qt

@@ -3,6 +3,7 @@
 #include "key_mapping.h"
 #include "keyboard_filter.h"
 
+#include <QAbstractItemView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <algorithm>
 
 namespace marble::qt {
 
@@ -224,7 +227,31 @@ DeviceListWidget::DeviceListWidget(TComboBox& model, const KeyCodes& keys, QWidg
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(1);
     connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int index) { m_model.UserSelect(index); });
+    view()->installEventFilter(this);
     Sync();
+}
+
+bool DeviceListWidget::PadKeyDown(QKeyEvent& event) {
+    // Keypad keys are pads: they must neither pick another device by their navigation meaning
+    // nor by a device name's first character.
+    if (PadVirtualKey(event) == 0 || event.key() == Qt::Key_Control) return false;
+    event.accept();
+    return true;
+}
+
+bool DeviceListWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view() && event->type() == QEvent::KeyPress) {
+        auto& key = static_cast<QKeyEvent&>(*event);
+        if (PadVirtualKey(key) == 0 || key.key() == Qt::Key_Control) return false;
+        keyPressEvent(&key);
+        return true;
+    }
+    if (watched == view() && event->type() == QEvent::KeyRelease) {
+        // The release of any key over the open list is the device list's key-up.
+        keyReleaseEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void DeviceListWidget::Sync() {
@@ -241,12 +268,7 @@ void DeviceListWidget::Sync() {
 
 void DeviceListWidget::keyPressEvent(QKeyEvent* event) {
     m_model.KeyDown(m_keys.Down(*event), KeyCodes::Shift(*event));
-    // Keypad keys are pads: they must neither pick another device by their navigation meaning
-    // nor by a device name's first character.
-    if (PadVirtualKey(*event) != 0 && event->key() != Qt::Key_Control) {
-        event->accept();
-        return;
-    }
+    if (PadKeyDown(*event)) return;
     QComboBox::keyPressEvent(event);
 }
 
@@ -263,7 +285,28 @@ PaintStripWidget::PaintStripWidget(TPaintBox& model, QWidget* parent) : QWidget(
 }
 
 void PaintStripWidget::SurfaceChanged() {
-    if (!m_inPaint) update();
+    if (m_inPaint) return;
+    const lumarix::TLumarix& surface = m_model.Surface();
+    const int w = surface.Width();
+    const int h = surface.Height();
+    if (w <= 0 || h <= 0) return;
+    if (m_shown.size() != size_t(w) * size_t(h)) {
+        m_shown.assign(size_t(w) * size_t(h), 0);
+        update();
+    }
+    // The bounding columns of what changed: a moving line is two columns, not the strip.
+    int left = w, right = -1;
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(surface.ScanLine(y));
+        uint32_t* shown = m_shown.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            if (row[x] == shown[x]) continue;
+            shown[x] = row[x];
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    if (right >= left) update(QRect(left, 0, right - left + 1, h));
 }
 
 void PaintStripWidget::paintEvent(QPaintEvent*) {

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <vector>
+
 #include <functional>
 
 namespace marble::qt {
@@ -109,8 +111,13 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    /// The open drop-down's list takes the keys: pad keys there are the list's own keys.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Hands a pad key's press to the model; true when `event` was a pad key (then taken).
+    bool PadKeyDown(QKeyEvent& event);
+
     TComboBox& m_model;
     const KeyCodes& m_keys;
 };
@@ -129,6 +136,8 @@ protected:
 private:
     TPaintBox& m_model;
     bool m_inPaint = false;
+    // The pixels last handed to the screen, so a change repaints only the columns it touched.
+    std::vector<uint32_t> m_shown;
 };
 
 }  // namespace marble::qt

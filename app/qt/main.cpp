@@ -4,6 +4,7 @@
 #include "keyboard_filter.h"
 #include "main_window.h"
 #include "termination.h"
+#include "window_timers.h"
 #include "x11_autorepeat.h"
 
 #include "core/Unit2.h"
@@ -16,7 +17,10 @@
 int main(int argc, char** argv) {
     marble::qt::Application app(argc, argv);
     marble::linux_platform::LinuxPlatform platform;
-    app.SetErrorBox([&platform](const std::string& message) { platform.ShowErrorBox(message); });
+    marble::qt::WindowTimers windowTimers;
+    platform.SetWindowTimers(&windowTimers);
+    platform.SetErrorBox(&marble::qt::ShowErrorBox);
+    app.SetErrorBox(&marble::qt::ShowErrorBox);
     try {
         marble::qt::KeyboardFilter keyFilter(platform.Keys());
         app.installEventFilter(&keyFilter);

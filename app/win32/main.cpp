@@ -3,7 +3,7 @@
 #include "core/Unit2.h"
 #include "core/Unit3.h"
 #include "win32/native_form.h"
-#include "win32/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
 

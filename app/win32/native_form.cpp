@@ -7,7 +7,7 @@
 // (m_syncing), so a model is never re-entered from its own notification.
 #include "win32/native_form.h"
 
-#include "win32/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -174,6 +174,15 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_KEYUP:
     case WM_SYSKEYUP:
         return form->HandleControlKey(hwnd, message, wParam, lParam);
+    case WM_CHAR:
+        // The character of a keypad digit or point typed into the device list, open or not,
+        // would search the list for a name starting with it: a pad key selects nothing.
+        if (form->m_padCharPending) {
+            form->m_padCharPending = false;
+            if (auto* control = form->ModelOf(hwnd); control != nullptr && control->Kind == TControlKind::ComboBox)
+                return 0;
+        }
+        break;
     case WM_NCDESTROY:
         if (auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kNameProperty))))
             GlobalDeleteAtom(atom);
@@ -496,11 +505,29 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process may be ended as soon as this returns: close the window now, the way the
+        // user would, so the settings are written and the clock and the port are stopped.
+        if (wParam != FALSE && OnClose) OnClose();
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (wParam == FALSE) KeyboardLost();
+        break;
+    case WM_MOUSEACTIVATE:
+        // A click on the window brings the keyboard back even where no activation follows.
+        KeyboardRegained();
+        break;
     case WM_ACTIVATE:
         // Give the focus back to the control that had it when the window was deactivated.
         if (LOWORD(wParam) == WA_INACTIVE) {
             m_lastFocus = GetFocus();
-        } else if (m_lastFocus != nullptr && IsWindow(m_lastFocus) && IsChild(m_hwnd, m_lastFocus)) {
+            KeyboardLost();
+            break;
+        }
+        KeyboardRegained();
+        if (m_lastFocus != nullptr && IsWindow(m_lastFocus) && IsChild(m_hwnd, m_lastFocus)) {
             SetFocus(m_lastFocus);
             return 0;
         }
@@ -517,6 +544,7 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        KeyboardRegained((lParam & (1 << 30)) == 0 ? uint8_t(wParam) : 0);
         if (m_model != nullptr) m_model->KeyDown(uint16_t(wParam), CurrentShiftState());
         break;
     case WM_KEYUP:
@@ -594,6 +622,14 @@ LRESULT NativeForm::HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPA
                 control->KeyUp(key, CurrentShiftState());
             }
         });
+        // A key arriving here shows the keyboard is ours, whether or not an activation said so.
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            KeyboardRegained((lParam & (1 << 30)) == 0 ? uint8_t(key) : 0);
+        const bool padKey = (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_DECIMAL;
+        if (message == WM_KEYDOWN) m_padCharPending = padKey;
+        // In the device list a pad key is only a pad: it neither moves the selection nor
+        // reaches the list's own handling, whether the drop-down is open or closed.
+        if (padKey && control->Kind == TControlKind::ComboBox) return 0;
         // Alt+F4 closes the window whichever control has the focus; Wine's drop-down list would
         // take it as its own open key.
         if (message == WM_SYSKEYDOWN && wParam == VK_F4 && control->Kind == TControlKind::ComboBox)

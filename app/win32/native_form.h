@@ -72,6 +72,8 @@ private:
     std::map<std::wstring, HFONT> m_fonts;
     std::map<TColor, HBRUSH> m_brushes;
     HWND m_lastFocus = nullptr;
+    /// The last key-down was a keypad digit or point: its WM_CHAR must not search the device list.
+    bool m_padCharPending = false;
     /// Above 0 while the window is being updated from the model: native notifications caused by
     /// that update are not handed back to the model.
     int m_syncing = 0;

@@ -1,10 +1,13 @@
 // The Linux drum pad's timing: key event to MIDI message through the real window and its 10 ms
-// scanner, the 1 ms bar clock's rate, and the built-in synthesizer's cost per audio period.
+// scanner, the 1 ms bar clock's rate, and the built-in synthesizer's cost per audio period,
+// sounding and silent. bench/app/README.md has the figures, with the whole program's idle CPU
+// and key-to-sound latency.
 //
 //   build/release/bench/app/marble_frontend_bench                      (all, about 75 s)
 //   build/release/bench/app/marble_frontend_bench --benchmark_filter=KeyEvent
 #include "keyboard_filter.h"
 #include "main_window.h"
+#include "window_timers.h"
 
 #include "core/Unit2.h"
 #include "core/Unit3.h"
@@ -37,7 +40,9 @@ using namespace std::chrono_literals;
 class TimedPlatform : public marble::linux_platform::LinuxPlatform {
 public:
     explicit TimedPlatform(std::string exe)
-        : LinuxPlatform(Options()), m_exe(std::move(exe)) {}
+        : LinuxPlatform(Options()), m_exe(std::move(exe)) {
+        SetWindowTimers(&m_windowTimers);
+    }
     uint32_t midiOutShortMsg(marble::MidiHandle handle, uint32_t message) override {
         const uint32_t result = LinuxPlatform::midiOutShortMsg(handle, message);
         lastMessage = message;
@@ -52,6 +57,7 @@ public:
     int count = 0;
 
 private:
+    marble::qt::WindowTimers m_windowTimers;
     static marble::linux_platform::LinuxMidiOut::Options Options() {
         marble::linux_platform::LinuxMidiOut::Options o;
         o.synthAudio = false;
@@ -153,6 +159,32 @@ void BM_SynthRenderPeriod(benchmark::State& state) {
         benchmark::Counter(double(BuiltinSynth::kPeriodSize), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_SynthRenderPeriod)->Unit(benchmark::kMicrosecond);
+
+// One audio period with nothing sounding: the synthesizer's own rendering (voices, reverb and
+// chorus on silence; argument 0) against the audio output's period once it rests (argument 1).
+void BM_SynthSilentPeriod(benchmark::State& state) {
+    using marble::linux_platform::BuiltinSynth;
+    const std::string font = marble::linux_platform::FindSoundFont();
+    if (font.empty()) {
+        state.SkipWithError("no soundfont");
+        return;
+    }
+    BuiltinSynth synth(font, false);
+    std::vector<float> left(BuiltinSynth::kPeriodSize), right(BuiltinSynth::kPeriodSize);
+    const bool resting = state.range(0) != 0;
+    for (int i = 0; resting && !synth.Resting() && i < 100000; ++i)
+        synth.RenderPeriod(left.data(), right.data(), BuiltinSynth::kPeriodSize);
+    for (auto _ : state) {
+        if (resting) {
+            synth.RenderPeriod(left.data(), right.data(), BuiltinSynth::kPeriodSize);
+        } else {
+            synth.Render(left.data(), right.data(), BuiltinSynth::kPeriodSize);
+        }
+        benchmark::DoNotOptimize(left.data());
+    }
+    state.SetLabel(resting ? "resting output" : "synthesizing silence");
+}
+BENCHMARK(BM_SynthSilentPeriod)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

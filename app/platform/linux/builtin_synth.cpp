@@ -6,6 +6,8 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -105,7 +107,7 @@ BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
     setenv("JACK_NO_START_SERVER", "1", 0);
     for (const char* name : drivers) {
         if (fluid_settings_setstr(m_settings, "audio.driver", name) != FLUID_OK) continue;
-        m_driver = new_fluid_audio_driver(m_settings, m_synth);
+        m_driver = new_fluid_audio_driver2(m_settings, &BuiltinSynth::AudioCallback, this);
         if (m_driver != nullptr) {
             m_driverName = name;
             break;
@@ -114,6 +116,11 @@ BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
 }
 
 BuiltinSynth::~BuiltinSynth() {
+    {
+        std::lock_guard lock(m_restMutex);
+        m_closing = true;
+    }
+    m_restWake.notify_all();
     if (m_driver != nullptr) delete_fluid_audio_driver(m_driver);
     if (m_synth != nullptr) delete_fluid_synth(m_synth);
     if (m_settings != nullptr) delete_fluid_settings(m_settings);
@@ -132,6 +139,7 @@ double BuiltinSynth::OutputLatencyMs() const {
 
 void BuiltinSynth::ShortMsg(uint32_t message) {
     if (m_synth == nullptr) return;
+    Wake();
     const int status = int(message & 0xFF);
     const int data1 = int((message >> 8) & 0x7F);
     const int data2 = int((message >> 16) & 0x7F);
@@ -150,6 +158,7 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
 
 void BuiltinSynth::Reset() {
     if (m_synth == nullptr) return;
+    Wake();
     for (int channel = 0; channel < 16; ++channel) {
         fluid_synth_cc(m_synth, channel, 64, 0);   // sustain off first, so the notes really end
         fluid_synth_cc(m_synth, channel, 123, 0);  // all notes off
@@ -168,6 +177,56 @@ void BuiltinSynth::Render(float* left, float* right, int frames) {
         return;
     }
     fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+}
+
+void BuiltinSynth::Wake() {
+    // Sequentially consistent with the audio thread's store of m_resting and its load of
+    // m_woken: either this sees it resting and wakes it, or it sees the message and stays up.
+    m_woken.store(true);
+    if (m_resting.load()) {
+        std::lock_guard lock(m_restMutex);
+        m_restWake.notify_one();
+    }
+}
+
+int BuiltinSynth::AudioCallback(void* data, int len, int, float*[], int nout, float* out[]) {
+    auto* self = static_cast<BuiltinSynth*>(data);
+    if (nout < 2 || len <= 0) return FLUID_OK;
+    self->RenderPeriod(out[0], out[1], len);
+    if (self->Resting()) {
+        // Feeding silence costs the audio server and this process a round of wake-ups every
+        // period. While resting the thread sleeps until a message (or now and then, so the
+        // stream is not given up); the server plays silence meanwhile, and the first period
+        // after a message starts the stream again within its small buffer.
+        std::unique_lock lock(self->m_restMutex);
+        self->m_restWake.wait_for(lock, std::chrono::milliseconds(500), [self] {
+            return self->m_closing || self->m_woken.load();
+        });
+    }
+    return FLUID_OK;
+}
+
+void BuiltinSynth::RenderPeriod(float* left, float* right, int frames) {
+    // Below -100 dBFS with no voice left: the reverb and chorus tail has rung out, and
+    // synthesizing more would only compute silence. The output rests only after two seconds
+    // of that, since starting the stream again costs the first stroke a few milliseconds: a
+    // player striking pads keeps it running, an idle program lets it sleep.
+    constexpr float kSilence = 1e-5f;
+    const int64_t restAfter = int64_t(kSampleRate * 2);
+    if (m_woken.exchange(false, std::memory_order_relaxed)) m_quietFrames = 0;
+    if (m_quietFrames >= restAfter && fluid_synth_get_active_voice_count(m_synth) == 0) {
+        m_resting.store(true);
+        return;
+    }
+    m_resting.store(false, std::memory_order_relaxed);
+    fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
+    float peak = 0.0f;
+    for (int i = 0; i < frames; ++i) peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+    if (peak < kSilence && fluid_synth_get_active_voice_count(m_synth) == 0) {
+        m_quietFrames += frames;
+    } else {
+        m_quietFrames = 0;
+    }
 }
 
 }  // namespace marble::linux_platform

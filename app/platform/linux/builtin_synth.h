@@ -2,6 +2,9 @@
 // played through a low-latency audio output.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 
@@ -44,13 +47,33 @@ public:
     void Reset();
     /// Renders `frames` stereo frames into two float buffers (for use without an audio output).
     void Render(float* left, float* right, int frames);
+    /// Fills one period of the audio output: synthesized while anything sounds, and silence
+    /// without running the synthesizer (its voices, reverb and chorus) once every voice has
+    /// ended and the effects' tail has died away. `left` and `right` arrive zeroed.
+    void RenderPeriod(float* left, float* right, int frames);
+    /// True while the output is silent without synthesizing.
+    bool Resting() const { return m_resting.load(std::memory_order_relaxed); }
 
 private:
+    static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
     int m_fontId = -1;
     std::string m_driverName;
+    /// Marks the synthesizer as woken and lets a resting audio thread go on.
+    void Wake();
+
+    // Set by every message, so the next period synthesizes again.
+    std::atomic<bool> m_woken{false};
+    // A resting audio thread sleeps here instead of feeding silence period after period.
+    std::mutex m_restMutex;
+    std::condition_variable m_restWake;
+    bool m_closing = false;  // guarded by m_restMutex
+    std::atomic<bool> m_resting{false};
+    // Frames rendered in a row with no voice and nothing above the silence threshold.
+    int64_t m_quietFrames = 0;
 };
 
 }  // namespace marble::linux_platform

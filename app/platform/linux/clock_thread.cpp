@@ -1,5 +1,6 @@
 #include "clock_thread.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/prctl.h>
 #include <ctime>
@@ -26,9 +27,11 @@ thread_local const void* t_clockState = nullptr;
 
 }  // namespace
 
-ClockThread::ClockThread(std::chrono::nanoseconds period, bool periodic, Tick tick) : m_state(std::make_shared<State>()) {
+ClockThread::ClockThread(std::chrono::nanoseconds period, bool periodic, Tick tick, std::chrono::nanoseconds grouping)
+    : m_state(std::make_shared<State>()) {
     m_state->period = period.count() > 0 ? period : std::chrono::nanoseconds(1);
     m_state->periodic = periodic;
+    m_state->group = periodic ? std::max<int64_t>(1, grouping / m_state->period) : 1;
     m_state->tick = std::move(tick);
     m_thread = std::thread([state = m_state] { Run(state); });
 }
@@ -55,16 +58,21 @@ void ClockThread::Run(const std::shared_ptr<State>& state) {
     // The kernel may defer a sleeper's wake-up by its timer slack (50 us by default) to batch
     // wake-ups; a 1 ms clock wants its deadlines kept as closely as possible.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    // `deadline` is the due time of the next tick; the thread sleeps until the last tick of
+    // the group is due and then runs the group's ticks.
     std::chrono::nanoseconds deadline = MonotonicNow() + s.period;
     while (!s.stop.load(std::memory_order_relaxed)) {
-        const timespec ts = ToTimespec(deadline);
+        const timespec ts = ToTimespec(deadline + (s.group - 1) * s.period);
         // clock_nanosleep returns its error number; EINTR (a signal) just sleeps again.
         if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) continue;
-        if (s.stop.load(std::memory_order_relaxed)) break;
-        s.tick();
-        if (!s.periodic) break;
-        deadline += s.period;
-        const std::chrono::nanoseconds now = MonotonicNow();
+        std::chrono::nanoseconds now = MonotonicNow();
+        for (int64_t i = 0; i < s.group && deadline <= now; ++i) {
+            if (s.stop.load(std::memory_order_relaxed)) return;
+            s.tick();
+            if (!s.periodic) return;
+            deadline += s.period;
+        }
+        now = MonotonicNow();
         if (deadline <= now) {
             const auto late = (now - deadline) / s.period + 1;
             s.missed.fetch_add(uint64_t(late), std::memory_order_relaxed);

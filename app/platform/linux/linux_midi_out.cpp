@@ -17,15 +17,16 @@ constexpr uint16_t MM_UNMAPPED = 0xFFFF;
 constexpr uint16_t MOD_MIDIPORT = 1;
 constexpr uint16_t MOD_SWSYNTH = 7;
 
+// A port on the one built-in synthesizer: opening and closing it leaves the synthesizer (and
+// its loaded soundfont) alone, so switching devices back and forth costs nothing.
 class SynthPort : public LinuxMidiOut::Port {
 public:
-    SynthPort(const std::string& soundFont, bool withAudio) : m_synth(soundFont, withAudio) {}
-    bool Loaded() const { return m_synth.Loaded(); }
+    explicit SynthPort(BuiltinSynth& synth) : m_synth(synth) {}
     void ShortMsg(uint32_t message) override { m_synth.ShortMsg(message); }
     void Reset() override { m_synth.Reset(); }
 
 private:
-    BuiltinSynth m_synth;
+    BuiltinSynth& m_synth;
 };
 
 class AlsaOutPort : public LinuxMidiOut::Port {
@@ -34,19 +35,35 @@ public:
     bool IsOpen() const { return m_port.IsOpen(); }
     void ShortMsg(uint32_t message) override {
         uint8_t bytes[3];
-        m_port.Send(bytes, ShortMessageBytes(message, bytes));
+        const size_t n = ShortMessageBytes(message, bytes);
+        m_port.Send(bytes, n);
+        if (n == 3) Track(bytes);
     }
+    // Sustain off, All Notes Off and All Sound Off on every channel, then a note-off for each
+    // note sent and not ended: some devices ignore the channel messages.
     void Reset() override {
         for (uint8_t channel = 0; channel < 16; ++channel) {
-            const uint8_t sustainOff[3] = {uint8_t(0xB0 | channel), 64, 0};
-            const uint8_t allNotesOff[3] = {uint8_t(0xB0 | channel), 123, 0};
-            m_port.Send(sustainOff, 3);
-            m_port.Send(allNotesOff, 3);
+            for (uint8_t controller : {64, 123, 120}) {
+                const uint8_t message[3] = {uint8_t(0xB0 | channel), controller, 0};
+                m_port.Send(message, 3);
+            }
+            for (uint8_t note = 0; note < 128; ++note) {
+                if (!m_sounding[channel][note]) continue;
+                const uint8_t noteOff[3] = {uint8_t(0x80 | channel), note, 0};
+                m_port.Send(noteOff, 3);
+                m_sounding[channel][note] = false;
+            }
         }
     }
 
 private:
+    void Track(const uint8_t bytes[3]) {
+        const uint8_t kind = bytes[0] & 0xF0;
+        if (kind == 0x90 || kind == 0x80) m_sounding[bytes[0] & 0x0F][bytes[1]] = kind == 0x90 && bytes[2] != 0;
+    }
+
     AlsaPort m_port;
+    bool m_sounding[16][128] = {};
 };
 
 void CopyName(char (&field)[32], const std::string& name) {
@@ -89,7 +106,12 @@ LinuxMidiOut::~LinuxMidiOut() = default;
 
 void LinuxMidiOut::Refresh() {
     m_devices.clear();
-    if (m_options.builtinSynth && !m_soundFont.empty()) m_devices.push_back({Kind::Synth, kBuiltinSynthName, 0});
+    if (m_options.builtinSynth && !m_soundFont.empty()) {
+        // Made once, at the first listing, and kept for the program's life.
+        if (!m_synth) m_synth = std::make_unique<BuiltinSynth>(m_soundFont, m_options.synthAudio);
+        const bool silent = m_options.synthAudio && m_synth->AudioDriver().empty();
+        m_devices.push_back({Kind::Synth, silent ? kBuiltinSynthSilentName : kBuiltinSynthName, 0});
+    }
     if (m_options.alsaPorts) {
         const std::vector<std::string> ports = ListAlsaPorts();
         for (unsigned i = 0; i < ports.size(); ++i) m_devices.push_back({Kind::Alsa, ports[i], i});
@@ -130,9 +152,8 @@ uint32_t LinuxMidiOut::midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintpt
     const Device& device = m_devices[deviceId];
     std::unique_ptr<Port> port;
     if (device.kind == Kind::Synth) {
-        auto synth = std::make_unique<SynthPort>(m_soundFont, m_options.synthAudio);
-        if (!synth->Loaded()) return MMSYSERR_ERROR;
-        port = std::move(synth);
+        if (!m_synth || !m_synth->Loaded()) return MMSYSERR_ERROR;
+        port = std::make_unique<SynthPort>(*m_synth);
     } else {
         auto alsa = std::make_unique<AlsaOutPort>(device.name, device.alsaIndex);
         if (!alsa->IsOpen()) return MMSYSERR_ERROR;
@@ -142,6 +163,8 @@ uint32_t LinuxMidiOut::midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintpt
     m_open.emplace(handle, std::move(port));
     return MMSYSERR_NOERROR;
 }
+
+BuiltinSynth* LinuxMidiOut::Synth() const { return m_synth.get(); }
 
 LinuxMidiOut::Port* LinuxMidiOut::PortOf(MidiHandle handle) const {
     const auto it = m_open.find(handle);

@@ -13,6 +13,10 @@ namespace marble::linux_platform {
 
 /// The name under which the built-in synthesizer is listed (fits the 32-byte name field).
 inline constexpr const char* kBuiltinSynthName = "Built-in synth (FluidSynth GM)";
+/// Its name when no audio output could be started: it plays into nothing.
+inline constexpr const char* kBuiltinSynthSilentName = "Built-in synth (no audio out)";
+
+class BuiltinSynth;
 
 /// MIDI output devices numbered as winmm numbers them: device 0 is the built-in synthesizer
 /// when a soundfont is installed, then one device per ALSA sequencer port. The list is taken
@@ -53,6 +57,8 @@ public:
 
     /// The soundfont the built-in synthesizer uses (empty: none installed, not listed).
     const std::string& SoundFont() const { return m_soundFont; }
+    /// The built-in synthesizer, once listed (null before, or when none is offered).
+    BuiltinSynth* Synth() const;
     /// The open port behind `handle`, or null (for tests and measurements).
     Port* PortOf(MidiHandle handle) const;
 
@@ -70,6 +76,7 @@ private:
     std::string m_soundFont;
     std::vector<Device> m_devices;
     bool m_listed = false;
+    std::unique_ptr<BuiltinSynth> m_synth;  // outlives the ports that play it
     std::map<MidiHandle, std::unique_ptr<Port>> m_open;
     MidiHandle m_nextHandle = 1;
 };

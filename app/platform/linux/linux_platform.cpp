@@ -3,10 +3,6 @@
 #include "platform/linux/profile_file.h"
 #include "platform/linux/user_folders.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QString>
-
 #include <cstdio>
 #include <ctime>
 #include <cerrno>
@@ -64,11 +60,7 @@ void LinuxPlatform::ShowErrorBox(const std::string& message) {
         m_errorBox(message);
         return;
     }
-    if (qApp == nullptr) {
-        std::fprintf(stderr, "marbleStomper: %s\n", message.c_str());
-        return;
-    }
-    QMessageBox::critical(nullptr, QStringLiteral("marbleStomper"), QString::fromUtf8(message.c_str()));
+    std::fprintf(stderr, "marbleStomper: %s\n", message.c_str());
 }
 
 }  // namespace marble::linux_platform

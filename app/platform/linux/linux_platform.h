@@ -4,7 +4,6 @@
 #include "platform/linux/keyboard_state.h"
 #include "platform/linux/linux_midi_out.h"
 #include "platform/linux/multimedia_timers.h"
-#include "platform/linux/window_timers.h"
 #include "platform/platform.h"
 
 #include <functional>
@@ -12,11 +11,19 @@
 
 namespace marble::linux_platform {
 
+/// The window timers of the GUI toolkit, which the front end hands to the platform.
+class WindowTimerApi {
+public:
+    virtual ~WindowTimerApi() = default;
+    virtual uintptr_t SetTimer(WindowHandle window, uintptr_t timerId, uint32_t elapse, TimerProc proc) = 0;
+    virtual bool KillTimer(WindowHandle window, uintptr_t timerId) = 0;
+};
+
 /// marble::Platform on Linux: MIDI out through the built-in synthesizer and the ALSA
-/// sequencer, the 1 ms clock on its own thread, window timers and the keyboard state from the
-/// Qt front end (which must feed Keys() from its key events), ini files with the Windows
-/// profile semantics, and a Qt message box for errors. Window timers and the error box need a
-/// QApplication; the rest does not.
+/// sequencer, the 1 ms clock on its own thread, ini files with the Windows profile semantics.
+/// The front end supplies the rest: the keyboard state (feeding Keys() from its key events),
+/// the window timers (SetWindowTimers) and the error box (SetErrorBox). Without window timers
+/// SetTimer fails; without an error box messages go to stderr.
 class LinuxPlatform : public Platform {
 public:
     LinuxPlatform();
@@ -26,7 +33,9 @@ public:
     /// The key state GetKeyboardState reports.
     KeyboardState& Keys() { return m_keys; }
     LinuxMidiOut& Midi() { return m_midi; }
-    /// Replaces the error box (tests record the message instead of blocking on a dialog).
+    /// The window timers SetTimer and KillTimer use; they must outlive the platform's use.
+    void SetWindowTimers(WindowTimerApi* timers) { m_windowTimers = timers; }
+    /// The error box (tests record the message instead of blocking on a dialog).
     void SetErrorBox(std::function<void(const std::string&)> box) { m_errorBox = std::move(box); }
 
     uint32_t midiOutGetNumDevs() override { return m_midi.midiOutGetNumDevs(); }
@@ -49,9 +58,11 @@ public:
     }
     uint32_t timeKillEvent(uint32_t timerId) override { return m_clocks.timeKillEvent(timerId); }
     uintptr_t SetTimer(WindowHandle window, uintptr_t timerId, uint32_t elapse, TimerProc proc) override {
-        return m_windowTimers.SetTimer(window, timerId, elapse, proc);
+        return m_windowTimers != nullptr ? m_windowTimers->SetTimer(window, timerId, elapse, proc) : 0;
     }
-    bool KillTimer(WindowHandle window, uintptr_t timerId) override { return m_windowTimers.KillTimer(window, timerId); }
+    bool KillTimer(WindowHandle window, uintptr_t timerId) override {
+        return m_windowTimers != nullptr && m_windowTimers->KillTimer(window, timerId);
+    }
 
     bool GetKeyboardState(uint8_t* state256) override;
     void Sleep(uint32_t milliseconds) override;
@@ -71,7 +82,7 @@ public:
 private:
     LinuxMidiOut m_midi;
     KeyboardState m_keys;
-    WindowTimers m_windowTimers;
+    WindowTimerApi* m_windowTimers = nullptr;
     // Last member: destroyed first, so no clock outlives what it may reach.
     MultimediaTimers m_clocks;
     std::function<void(const std::string&)> m_errorBox;

@@ -15,8 +15,9 @@ class ClockThread;
 /// Multimedia timers as winmm gives them: each timer gets a non-zero identifier, which its
 /// callback receives as its first argument; callbacks of one timer run on its own thread and
 /// never overlap; timeKillEvent stops the timer and, called from another thread, returns only
-/// once a running callback has finished. The resolution argument is accepted and ignored: the
-/// clock always aims at the exact period.
+/// once a running callback has finished. The resolution is the lateness a callback may have,
+/// as in winmm, honoured up to 10 ms: the clock thread then wakes once per resolution and runs
+/// the callbacks that fell due meanwhile in turn, still one per period on average.
 class MultimediaTimers {
 public:
     MultimediaTimers();

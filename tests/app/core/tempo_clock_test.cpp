@@ -208,7 +208,11 @@ TEST(Indicator, PaintEventRedrawsAndTheScannerNotifiesTheFrontEnd) {
     ExpectIndicator(form.PaintBox1->Surface(), 100);
     EXPECT_EQ(notified, 0);  // the front end is painting already
     pad.Tick();
+    EXPECT_EQ(notified, 0);  // the line has not moved: nothing to repaint
+    for (int i = 0; i < 10; ++i) pad.platform.FireClock();
+    pad.Tick();
     EXPECT_EQ(notified, 1);
+    ExpectIndicator(form.PaintBox1->Surface(), 101);
     // A tick of another window timer neither scans nor draws.
     form.ScanPads(3);
     EXPECT_EQ(notified, 1);

@@ -62,6 +62,30 @@ TEST(Clock, TicksCarryTheIdentifierAndStopJoins) {
     EXPECT_FALSE(probe.overlapped.load());
 }
 
+TEST(Clock, GroupedTicksKeepTheRateAndTheStopWaitsForASlowCallback) {
+    // Resolution 500 ms: the thread wakes every 10 ms and runs the ticks due since.
+    MultimediaTimers timers;
+    Probe probe;
+    const auto started = std::chrono::steady_clock::now();
+    const uint32_t id = timers.timeSetEvent(1, 500, &ProbeCallback, uintptr_t(&probe), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    std::this_thread::sleep_for(400ms);
+    const int ticks = probe.ticks.load();
+    const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_LE(ticks, elapsedMs + 1) << "more than one tick per millisecond";
+    EXPECT_GE(ticks, elapsedMs / 2) << "ticks of a group were dropped";
+    EXPECT_FALSE(probe.overlapped.load());
+
+    // The stop is asked while a slow callback is inside: it returns only after that one left.
+    probe.work = 30ms;
+    while (probe.inside.load() == 0) std::this_thread::sleep_for(100us);
+    EXPECT_EQ(timers.timeKillEvent(id), 0u);
+    EXPECT_EQ(probe.inside.load(), 0) << "the stop returned while a callback still ran";
+    const int stoppedAt = probe.ticks.load();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(probe.ticks.load(), stoppedAt);
+}
+
 TEST(Clock, SlowCallbacksNeverOverlapAndMissedTicksAreDropped) {
     ClockThread* clockPtr = nullptr;
     std::atomic<int> inside{0}, ticks{0};

@@ -116,4 +116,13 @@ kill -TERM "$app_pid"
 wait_exit "SIGTERM"
 grep -q '^Num0=38$' "$ini" || fail "Num0 did not survive a run"
 grep -q '^Num9=127$' "$ini" || fail "Num9=300 was not clamped to 127"
+
+# ---- Ctrl+C in a terminal (SIGINT) and a hang-up (SIGHUP) close the same way -------------------
+for sig in INT HUP; do
+  sed -i 's/^Num1=.*/Num1=300/' "$ini"
+  start_app
+  kill -"$sig" "$app_pid"
+  wait_exit "SIG$sig"
+  grep -q '^Num1=127$' "$ini" || fail "SIG$sig did not write the settings: $(grep Num1 "$ini")"
+done
 echo "e2e: ok ($(wc -l <"$ini") lines in the settings file)"

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QImage>
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -371,6 +372,24 @@ TEST_F(FrontEnd, DeviceListSwitchesPorts) {
     ASSERT_EQ(opens.size(), 1u);
     EXPECT_NE(opens[0].find("dev=1"), std::string::npos) << opens[0];
     EXPECT_EQ(platform.CallsNamed("midiOutClose").size(), 1u);
+
+    // With the drop-down open its list has the keys: a pad's release is still the device
+    // list's key-up (the extra note-off), and pad keys do not search the list.
+    list->showPopup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->view()->isVisible(); }, 2000));
+    Messages();
+    for (bool numLock : {true, false}) {
+        SCOPED_TRACE(numLock);
+        QKeyEvent press(QEvent::KeyPress, KeypadKey(3, numLock), Qt::KeypadModifier, kScanKp[3], 0, 0,
+                        numLock ? QStringLiteral("3") : QString());
+        QKeyEvent release(QEvent::KeyRelease, KeypadKey(3, numLock), Qt::KeypadModifier, kScanKp[3], 0, 0,
+                          numLock ? QStringLiteral("3") : QString());
+        QCoreApplication::sendEvent(list->view(), &press);
+        QCoreApplication::sendEvent(list->view(), &release);
+        EXPECT_EQ(Messages(), Words{NoteOff(38, 127)});
+        EXPECT_EQ(list->view()->currentIndex().row(), 1);
+    }
+    list->hidePopup();
 }
 
 TEST_F(FrontEnd, IndicatorStripShowsTheBar) {

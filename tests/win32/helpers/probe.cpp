@@ -144,6 +144,12 @@ int Windows(const char* title) {
     return 0;
 }
 
+// Asks the top-level windows titled `title` to close, as their close button would.
+int Close(const char* title) {
+    for (HWND hwnd : TopLevel(title)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 int Message(const char* title) {
     for (HWND hwnd : TopLevel(title)) {
         if (ClassOf(hwnd) != "#32770") continue;
@@ -198,6 +204,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "resources") == 0) return Resources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "windows") == 0) return Windows(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) return Message(argv[2]);
-    std::fprintf(stderr, "usage: probe windows|message TITLE | probe resources EXE\n");
+    if (argc == 3 && std::strcmp(argv[1], "close") == 0) return Close(argv[2]);
+    std::fprintf(stderr, "usage: probe windows|message|close TITLE | probe resources EXE\n");
     return 2;
 }

@@ -1,11 +1,12 @@
 // One Windows call per operation. Only the two callbacks need a word: the core's callback types
 // are the Windows ones spelled with fixed-width integers, and a small trampoline turns the
 // platform's call into the core's, so the arguments reach the core unchanged.
-#include "win32/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -19,11 +20,36 @@ static_assert(sizeof(MIDIOUTCAPSA) == sizeof(MidiOutCaps), "the capability recor
 std::atomic<TimeCallback> g_timeCallback{nullptr};
 std::atomic<TimerProc> g_timerProc{nullptr};
 
+// winmm's timeKillEvent returns while a callback may still run or be about to start on the
+// timer thread. The trampoline counts the callbacks inside it and the stop waits for that
+// count to reach zero; a callback entering after the stop began sees g_clockStopped and does
+// not call the program. Both sides use sequentially consistent order: either the stop sees
+// the count raised, or the callback sees the flag set.
+std::atomic<int> g_callbacksInFlight{0};
+std::atomic<bool> g_clockStopped{false};
+thread_local bool t_insideClockCallback = false;
+
 void CALLBACK TimeCallbackTrampoline(UINT timerId, UINT message, DWORD_PTR user, DWORD_PTR reserved1,
                                      DWORD_PTR reserved2) {
-    if (TimeCallback callback = g_timeCallback.load(std::memory_order_acquire))
-        callback(timerId, message, user, reserved1, reserved2);
+    g_callbacksInFlight.fetch_add(1);
+    if (!g_clockStopped.load()) {
+        if (TimeCallback callback = g_timeCallback.load()) {
+            t_insideClockCallback = true;
+            callback(timerId, message, user, reserved1, reserved2);
+            t_insideClockCallback = false;
+        }
+    }
+    g_callbacksInFlight.fetch_sub(1);
 }
+
+// While the window does not have the keyboard, key releases go to another window, and the
+// thread's key state may even follow the keys pressed there: every key counts as up. Keys held
+// when the keyboard comes back count as up until released. GUI thread only.
+bool g_keyboardLost = false;
+bool g_heldBeforeRegain[256] = {};
+
+// The settings file whose last write failed, in the ANSI code page the profile calls use.
+std::string g_failedProfileFile;
 
 void CALLBACK TimerProcTrampoline(HWND window, UINT message, UINT_PTR timerId, DWORD time) {
     if (TimerProc proc = g_timerProc.load(std::memory_order_acquire))
@@ -34,16 +60,19 @@ void CALLBACK TimerProcTrampoline(HWND window, UINT message, UINT_PTR timerId, D
 
 const wchar_t* const kApplicationTitle = L"marbleStomper";
 
+std::wstring WidenAnsi(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(std::max(n, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
+    return wide;
+}
+
 std::wstring Widen(const std::string& text) {
     if (text.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
-    if (n <= 0) {
-        // Not UTF-8 (a path in the ANSI code page, say): read it in that code page.
-        n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-        std::wstring wide(size_t(n), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
-        return wide;
-    }
+    // Not UTF-8 (a path in the ANSI code page, say): read it in that code page.
+    if (n <= 0) return WidenAnsi(text);
     std::wstring wide(size_t(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
     return wide;
@@ -79,11 +108,19 @@ uint32_t Win32Platform::midiOutClose(MidiHandle handle) { return ::midiOutClose(
 
 uint32_t Win32Platform::timeSetEvent(uint32_t delay, uint32_t resolution, TimeCallback callback, uintptr_t user,
                                      uint32_t flags) {
-    g_timeCallback.store(callback, std::memory_order_release);
+    g_timeCallback.store(callback);
+    g_clockStopped.store(false);
     return ::timeSetEvent(delay, resolution, TimeCallbackTrampoline, user, flags);
 }
 
-uint32_t Win32Platform::timeKillEvent(uint32_t timerId) { return ::timeKillEvent(timerId); }
+uint32_t Win32Platform::timeKillEvent(uint32_t timerId) {
+    // When this returns, no callback runs and none will start: the window the callback
+    // reaches may be freed next. A callback stopping its own clock cannot wait for itself.
+    g_clockStopped.store(true);
+    const uint32_t result = ::timeKillEvent(timerId);
+    while (!t_insideClockCallback && g_callbacksInFlight.load() != 0) ::Sleep(0);
+    return result;
+}
 
 uintptr_t Win32Platform::SetTimer(WindowHandle window, uintptr_t timerId, uint32_t elapse, TimerProc proc) {
     g_timerProc.store(proc, std::memory_order_release);
@@ -96,7 +133,21 @@ bool Win32Platform::KillTimer(WindowHandle window, uintptr_t timerId) {
 
 // ==== Input and waiting =========================================================================
 
-bool Win32Platform::GetKeyboardState(uint8_t* state256) { return ::GetKeyboardState(state256) != FALSE; }
+bool Win32Platform::GetKeyboardState(uint8_t* state256) {
+    if (!::GetKeyboardState(state256)) return false;
+    for (int key = 0; key < 256; ++key) {
+        if (g_keyboardLost) {
+            state256[key] &= 0x7F;
+        } else if (g_heldBeforeRegain[key]) {
+            if (state256[key] & 0x80) {
+                state256[key] &= 0x7F;
+            } else {
+                g_heldBeforeRegain[key] = false;
+            }
+        }
+    }
+    return true;
+}
 
 void Win32Platform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
@@ -113,6 +164,7 @@ bool Win32Platform::WritePrivateProfileStringA(const char* section, const char* 
     // The flush (no section, key or value) always answers FALSE, whether or not it succeeded:
     // that answer says nothing about a failure, so it is not passed on as one.
     if (section == nullptr && key == nullptr && value == nullptr) return true;
+    if (written == FALSE && fileName != nullptr) g_failedProfileFile = fileName;
     return written != FALSE;
 }
 
@@ -130,6 +182,35 @@ std::string Win32Platform::ExecutablePath() {
     }
 }
 
-void Win32Platform::ShowErrorBox(const std::string& message) { ShowErrorBoxW(GetActiveWindow(), message); }
+void Win32Platform::ShowErrorBox(const std::string& message) {
+    // The settings error names the file in the ANSI code page inside a UTF-8 message: each
+    // part is read in its own encoding, so neither a non-ASCII path nor the Japanese text is
+    // garbled.
+    const std::string& file = g_failedProfileFile;
+    if (!file.empty() && message.compare(0, file.size(), file) == 0) {
+        const std::wstring text = WidenAnsi(file) + Widen(message.substr(file.size()));
+        MessageBoxW(GetActiveWindow(), text.c_str(), kApplicationTitle, MB_OK | MB_ICONSTOP);
+        return;
+    }
+    ShowErrorBoxW(GetActiveWindow(), message);
+}
+
+void KeyboardLost() { g_keyboardLost = true; }
+
+void KeyboardRegained(uint8_t pressedNow) {
+    if (g_keyboardLost) {
+        g_keyboardLost = false;
+        // A key still held from before counts as up until its release has been seen (the
+        // thread's state may also still hold a key whose release went elsewhere).
+        BYTE state[256];
+        if (::GetKeyboardState(state)) {
+            for (int key = 0; key < 256; ++key) g_heldBeforeRegain[key] = (state[key] & 0x80) != 0;
+        }
+    }
+    // A fresh press is a new stroke, whatever the state said before.
+    if (pressedNow != 0) g_heldBeforeRegain[pressedNow] = false;
+    // Ctrl and the generic codes of its two keys go together.
+    if (pressedNow == VK_LCONTROL || pressedNow == VK_RCONTROL) g_heldBeforeRegain[VK_CONTROL] = false;
+}
 
 }  // namespace marble

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-namespace marble::linux_platform {
+namespace marble::qt {
 
 namespace {
 constexpr uint32_t WM_TIMER = 0x0113;
@@ -46,4 +46,4 @@ bool WindowTimers::KillTimer(WindowHandle window, uintptr_t timerId) {
     return true;
 }
 
-}  // namespace marble::linux_platform
+}  // namespace marble::qt

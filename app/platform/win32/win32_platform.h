@@ -43,7 +43,17 @@ extern const wchar_t* const kApplicationTitle;
 /// Shows `message` (UTF-8) in the framework's standard error box, owned by `owner` (may be null).
 void ShowErrorBoxW(void* owner, const std::string& message);
 
-/// UTF-8 to UTF-16 for the wide Windows calls.
+/// UTF-8 to UTF-16 for the wide Windows calls (text that is not UTF-8 is read as ANSI).
 std::wstring Widen(const std::string& text);
+/// ANSI code page to UTF-16.
+std::wstring WidenAnsi(const std::string& text);
+
+/// The window lost the keyboard: until KeyboardRegained, GetKeyboardState reports every key
+/// up, since their releases go to another window and the scanner would never see them.
+void KeyboardLost();
+/// The window has the keyboard again: keys pressed from now on count; a key held from before
+/// counts as up until it has been released or pressed anew (`pressedNow`, a key whose first,
+/// not repeated, press has just arrived).
+void KeyboardRegained(uint8_t pressedNow = 0);
 
 }  // namespace marble
