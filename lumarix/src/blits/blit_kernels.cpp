@@ -1,5 +1,5 @@
 // The scalar row kernels and the choice of the table to run. Built without SIMD flags, so that
-// the processor check runs on every x86-64 processor.
+// the processor check runs on every processor of the architecture.
 #include "blits/blit_kernels.h"
 
 #include "simd/cpu.h"
@@ -87,13 +87,16 @@ const RowKernels& scalar_kernels() {
 }
 
 const RowKernels& best_kernels() {
-#if defined(LUMARIX_X86)
     switch (simd::active_level()) {
+#if defined(LUMARIX_X86)
         case simd::Level::avx2: return avx2_kernels();
         case simd::Level::sse2: return sse2_kernels();
-        case simd::Level::plain: break;
-    }
 #endif
+#if defined(LUMARIX_NEON)
+        case simd::Level::neon: return neon_kernels();
+#endif
+        default: break;
+    }
     return scalar_kernels();
 }
 

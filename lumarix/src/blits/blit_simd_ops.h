@@ -9,7 +9,12 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__) || defined(__AVX2__)
 #include <immintrin.h>
+#endif
+#if defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
 
 namespace lumarix::blits {
 
@@ -70,6 +75,79 @@ struct V128 {
         const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
         return _mm_unpackhi_epi32(both, both);
     }
+};
+#endif
+
+#if defined(__ARM_NEON) && defined(__aarch64__)
+struct V128 {
+    using R = uint8x16_t;
+    static constexpr int kPixels = 4;
+
+    static R load(const uint8_t* p) { return vld1q_u8(p); }
+    static void store(uint8_t* p, R v) { vst1q_u8(p, v); }
+    static R zero() { return vdupq_n_u8(0); }
+    static R set16(uint32_t v) { return vreinterpretq_u8_u16(vdupq_n_u16(uint16_t(v))); }
+    static R set32(uint32_t v) { return vreinterpretq_u8_u32(vdupq_n_u32(v)); }
+    static R set_px16(const uint16_t w[4]) {
+        const uint16x4_t q = vld1_u16(w);
+        return vreinterpretq_u8_u16(vcombine_u16(q, q));
+    }
+    /// A variable shift count, as the signed per-lane count of vshlq.
+    static int16x8_t count(uint32_t n) { return vdupq_n_s16(int16_t(n > 16 ? 16 : n)); }
+
+    static R lo8(R a) { return vreinterpretq_u8_u16(vmovl_u8(vget_low_u8(a))); }
+    static R hi8(R a) { return vreinterpretq_u8_u16(vmovl_high_u8(a)); }
+    static R pack(R lo, R hi) {
+        return vqmovun_high_s16(vqmovun_s16(vreinterpretq_s16_u8(lo)), vreinterpretq_s16_u8(hi));
+    }
+
+    static R add16(R a, R b) { return u8(vaddq_u16(u16(a), u16(b))); }
+    static R sub16(R a, R b) { return u8(vsubq_u16(u16(a), u16(b))); }
+    static R mullo(R a, R b) { return u8(vmulq_u16(u16(a), u16(b))); }
+    static R mulhi(R a, R b) {
+        const uint32x4_t lo = vmull_u16(vget_low_u16(u16(a)), vget_low_u16(u16(b)));
+        const uint32x4_t hi = vmull_high_u16(u16(a), u16(b));
+        return u8(vuzp2q_u16(vreinterpretq_u16_u32(lo), vreinterpretq_u16_u32(hi)));
+    }
+    template <int n> static R srli16(R a) {
+        if constexpr (n == 0) return a; else return u8(vshrq_n_u16(u16(a), n));
+    }
+    template <int n> static R slli16(R a) { return u8(vshlq_n_u16(u16(a), n)); }
+    template <int n> static R srli32(R a) {
+        if constexpr (n == 0) return a; else return vreinterpretq_u8_u32(vshrq_n_u32(vreinterpretq_u32_u8(a), n));
+    }
+    static R srl16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), vnegq_s16(n))); }
+    static R sll16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), n)); }
+    static R subs_u16(R a, R b) { return u8(vqsubq_u16(u16(a), u16(b))); }
+    static R adds_u8(R a, R b) { return vqaddq_u8(a, b); }
+    static R subs_u8(R a, R b) { return vqsubq_u8(a, b); }
+
+    static R and_(R a, R b) { return vandq_u8(a, b); }
+    static R or_(R a, R b) { return vorrq_u8(a, b); }
+    static R cmpeq16(R a, R b) { return u8(vceqq_u16(u16(a), u16(b))); }
+    static R cmpeq32(R a, R b) {
+        return vreinterpretq_u8_u32(vceqq_u32(vreinterpretq_u32_u8(a), vreinterpretq_u32_u8(b)));
+    }
+    static R select(R mask, R a, R b) { return vbslq_u8(mask, a, b); }
+
+    static R map_px(const uint8_t* m) {
+        uint32_t v;
+        std::memcpy(&v, m, 4);
+        const uint16x8_t w = vmovl_u8(vcreate_u8(v));
+        return vreinterpretq_u8_u32(vmovl_u16(vget_low_u16(w)));
+    }
+    static R px_lo16(R v32) {
+        const uint32x4_t v = vreinterpretq_u32_u8(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return vreinterpretq_u8_u32(vzip1q_u32(both, both));
+    }
+    static R px_hi16(R v32) {
+        const uint32x4_t v = vreinterpretq_u32_u8(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return vreinterpretq_u8_u32(vzip2q_u32(both, both));
+    }
+
+private:
+    static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
+    static R u8(uint16x8_t a) { return vreinterpretq_u8_u16(a); }
 };
 #endif
 

@@ -1,13 +1,16 @@
 // The one processor query of the library: which SIMD level its kernels may use.
 //
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
-// "plain", "sse2" or "avx2"; anything else leaves the processor's own level) and, in tests and
-// fuzzers, by set_level_cap(). Built without SIMD flags, so it runs on every processor.
+// "plain", "sse2", "avx2" or "neon"; anything else leaves the processor's own level) and, in
+// tests and fuzzers, by set_level_cap(). Levels form one ladder per architecture: x86 has
+// plain < sse2 < avx2, AArch64 plain < neon (every AArch64 processor has NEON). A cap of the
+// other architecture's ladder does not apply; "plain" applies everywhere. Built without SIMD
+// flags, so it runs on every processor.
 #pragma once
 
 namespace lumarix::simd {
 
-enum class Level : int { plain = 0, sse2 = 1, avx2 = 2 };
+enum class Level : int { plain = 0, sse2 = 1, avx2 = 2, neon = 3 };
 
 /// What the processor itself supports, asked once (thread-safe).
 Level processor_level();
@@ -19,14 +22,15 @@ Level active_level();
 /// compare the paths; not for use while another thread is drawing.
 void set_level_cap(Level cap);
 
-/// The cap LUMARIX_ISA sets, or avx2 when it is unset or unknown.
+/// The cap LUMARIX_ISA sets, or avx2 (which caps nothing) when it is unset or unknown.
 Level environment_cap();
 
-/// Whether the dispatchers may run the AVX2 (SSE2) kernels now. Out of line on purpose: this
-/// header is included by files built with AVX2 flags, and an inline copy compiled there could
-/// be the one the linker keeps for plain callers.
+/// Whether the dispatchers may run the AVX2 (SSE2, NEON) kernels now. Out of line on purpose:
+/// this header is included by files built with AVX2 flags, and an inline copy compiled there
+/// could be the one the linker keeps for plain callers.
 bool use_avx2();
 bool use_sse2();
+bool use_neon();
 
 const char* level_name(Level level);
 

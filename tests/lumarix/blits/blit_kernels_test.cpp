@@ -28,6 +28,9 @@ std::vector<Isa> simd_tables() {
     out.push_back({"sse2", &sse2_kernels()});
     if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) out.push_back({"avx2", &avx2_kernels()});
 #endif
+#if defined(LUMARIX_NEON)
+    out.push_back({"neon", &neon_kernels()});
+#endif
     return out;
 }
 
