@@ -147,6 +147,13 @@ LUMARIX_API bool SetXYWHAuto(int32_t& srcX, int32_t& srcY, int32_t& width, int32
 /// True when the bitmap is wider than 0 pixels (its height is not looked at).
 LUMARIX_API bool SelfCheck(const TBitmap& bitmap);
 
+// Inside, the library runs its kernels at the best SIMD level the processor offers (plain, SSE2
+// or AVX2), chosen once per process and giving the same bytes at every level; MMXCheck() and
+// SSE2Check() below answer only the caller's question. The environment variable LUMARIX_ISA,
+// read once at the first routine that runs a kernel, caps that level: "plain" (no SIMD), "sse2",
+// or "avx2" (the default, as is any other value). It never raises the level above the
+// processor's. Meant for tests and benchmarks that compare the paths on one machine.
+
 /// Whether the processor reports MMX (CPUID leaf 1, EDX bit 23); false on non-x86 processors.
 LUMARIX_API bool MMXCheck();
 /// Whether the processor reports SSE2 (CPUID leaf 1, EDX bit 26); false on non-x86 processors.

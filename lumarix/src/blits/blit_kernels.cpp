@@ -16,6 +16,13 @@ void alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
     for (int i = 0; i < n; ++i) px_alpha(d + 4 * i, s + 4 * i, a);
 }
 
+/// Two pixels per step; a last odd pixel, which the callers never pass, blended alone.
+void alpha_pairs_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
+    int i = 0;
+    for (; i + 2 <= n; i += 2) px_alpha_pair(d + 4 * i, s + 4 * i, a);
+    if (i < n) px_alpha(d + 4 * i, s + 4 * i, a);
+}
+
 template <bool kKeepFourth>
 void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t a) {
     for (int i = 0; i < n; ++i) px_key_alpha(d + 4 * i, s + 4 * i, key24, a, kKeepFourth);
@@ -76,12 +83,28 @@ void sub_row(uint8_t* d, const uint8_t* s, int n, uint32_t level) {
 }  // namespace
 
 const RowKernels& scalar_kernels() {
-    static const RowKernels k{
-        key_row,         alpha_row,           key_alpha_row<true>,      key_alpha_row<false>,
-        pic_bgr_row,     pic128_row,          pic_ch_bgr_row,           pic128_ch_row,
-        pic_alpha_row<false>, pic_alpha255_row, pic_alpha255_ch_row,    pic_alpha_row<true>,
-        trans_row<true>, trans_row<false>,    alpha_trans_bgr_row,      rect_row,
-        add_row<false>,  add_row<true>,       sub_row<false>,           sub_row<true>,
+    static constexpr RowKernels k{
+        .key = key_row,
+        .alpha = alpha_row,
+        .alpha_pairs = alpha_pairs_row,
+        .key_alpha_bgr = key_alpha_row<true>,
+        .key_alpha = key_alpha_row<false>,
+        .pic_bgr = pic_bgr_row,
+        .pic128 = pic128_row,
+        .pic_ch_bgr = pic_ch_bgr_row,
+        .pic128_ch = pic128_ch_row,
+        .pic_alpha_bgr = pic_alpha_row<false>,
+        .pic_alpha255 = pic_alpha255_row,
+        .pic_alpha255_ch = pic_alpha255_ch_row,
+        .copy_alpha = pic_alpha_row<true>,
+        .trans_bgr = trans_row<true>,
+        .trans = trans_row<false>,
+        .alpha_trans_bgr = alpha_trans_bgr_row,
+        .rect = rect_row,
+        .add_clamped = add_row<false>,
+        .add_wrapped = add_row<true>,
+        .sub_clamped = sub_row<false>,
+        .sub_wrapped = sub_row<true>,
     };
     return k;
 }

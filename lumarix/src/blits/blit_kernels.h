@@ -8,7 +8,9 @@
 //   pic128       weights on a scale of 128 from the top 7 bits of A (the MMX picture blits)
 //   pic_alpha255 weights adding up to 255 (the MMX picture blits with a constant alpha)
 //   *_clamped / *_wrapped   scaled source limited to 255 / product kept to 16 bits
-// Every kernel walks n pixels left to right; n ≤ 0 does nothing.
+// Every kernel walks n pixels left to right; n ≤ 0 does nothing. alpha_pairs reads two source
+// and two destination pixels before it stores either, step by step from the row's start, which
+// matters only when the destination lies one pixel after the source in one bitmap.
 #pragma once
 
 #include "blits/blit_px.h"
@@ -30,6 +32,7 @@ using LevelRow = void (*)(uint8_t* d, const uint8_t* s, int n, uint32_t level);
 struct RowKernels {
     KeyRow key;                   // ColorKey
     AlphaRow alpha;               // alpha 0 to 256, all four bytes
+    AlphaRow alpha_pairs;         // the same two pixels per step (ColorAlphaMMX64, ColorAlphaSSE2_64)
     KeyAlphaRow key_alpha_bgr;    // ColorKeyAlpha
     KeyAlphaRow key_alpha;        // ColorKeyAlphaMMX
     PicRow pic_bgr;               // ColorAlphaPic

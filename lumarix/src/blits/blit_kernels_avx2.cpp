@@ -5,7 +5,7 @@
 namespace lumarix::blits {
 
 const RowKernels& avx2_kernels() {
-    static const RowKernels k = simd::make_kernels<V256>();
+    static constexpr RowKernels k = avx2::make_kernels<simd::avx2::V256>();
     return k;
 }
 

@@ -4,7 +4,7 @@
 namespace lumarix::blits {
 
 const RowKernels& neon_kernels() {
-    static const RowKernels k = simd::make_kernels<V128>();
+    static constexpr RowKernels k = neon::make_kernels<simd::neon::V128>();
     return k;
 }
 

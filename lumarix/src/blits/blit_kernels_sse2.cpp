@@ -4,7 +4,7 @@
 namespace lumarix::blits {
 
 const RowKernels& sse2_kernels() {
-    static const RowKernels k = simd::make_kernels<V128>();
+    static constexpr RowKernels k = sse2::make_kernels<simd::sse2::V128>();
     return k;
 }
 

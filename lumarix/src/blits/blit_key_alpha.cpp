@@ -5,7 +5,9 @@
 //                      255 (so white over black gives 254); alpha 0 returns at once
 //   ColorAlphaMMX,     the same with alpha 0 to 256 (256 copies the source exactly); the two-pixel
 //   ColorAlphaMMX64,   variants hand an odd clipped width to ColorAlphaMMX with the caller's
-//   ColorAlphaSSE2_64  arguments, which gives the same bytes
+//   ColorAlphaSSE2_64  arguments and walk an even one in steps of two pixels, each step reading
+//                      both source and both destination pixels before storing either (which
+//                      shows only when one bitmap's destination lies one pixel after its source)
 //   ColorKeyAlpha      key test, then the blend of blue, green and red, fourth byte kept
 //   ColorKeyAlphaMMX   key test, then the blend of all four bytes, alpha 0 to 256
 // The key is compared with a pixel's blue, green and red as it stands (bits 0 to 7 against
@@ -20,26 +22,29 @@
 
 namespace lumarix {
 
+using blits::AlphaRow;
 using blits::best_kernels;
 using blits::BlitRect;
 using blits::clip_blit;
 using blits::for_each_row;
+using blits::RowKernels;
 
 namespace {
 
 /// Bits 0 to 23 of the key colour, a system colour resolved first.
 uint32_t key24(TColor keyColor) { return uint32_t(ColorToRGB(keyColor)) & 0x00FFFFFFu; }
 
-/// The constant-alpha blit of the MMX and SSE2 variants, all of which give these bytes.
-void AlphaBlit(TBitmap& src, TBitmap& dest, BlitRect r, uint32_t alpha) {
+/// The constant-alpha blit of the MMX and SSE2 variants, all of which give these bytes; `row`
+/// walks one or two pixels per step.
+void AlphaBlit(TBitmap& src, TBitmap& dest, BlitRect r, uint32_t alpha, AlphaRow RowKernels::*row = &RowKernels::alpha) {
     if (!SelfCheck(src) || !SelfCheck(dest) || !clip_blit(r, src, dest)) return;
     const uint32_t a = std::min<uint32_t>(alpha, 256);
-    const auto row = best_kernels().alpha;
-    for_each_row(src, dest, r, [&](uint8_t* d, const uint8_t* s, int n) { row(d, s, n, a); });
+    const AlphaRow kernel = best_kernels().*row;
+    for_each_row(src, dest, r, [&](uint8_t* d, const uint8_t* s, int n) { kernel(d, s, n, a); });
 }
 
 /// The two-pixel variants: an odd clipped width is handed to ColorAlphaMMX with the caller's
-/// own arguments; an even one is blended here. Both give the same bytes.
+/// own arguments; an even one is blended here, two pixels per step.
 void TwoPixelBlit(TLumarix& src, TBitmap& dest, const BlitRect& args, uint16_t alpha) {
     if (!SelfCheck(src) || !SelfCheck(dest)) return;
     BlitRect r = args;
@@ -48,7 +53,7 @@ void TwoPixelBlit(TLumarix& src, TBitmap& dest, const BlitRect& args, uint16_t a
         src.ColorAlphaMMX(args.destX, args.destY, args.width, args.height, args.srcX, args.srcY, dest, alpha);
         return;
     }
-    AlphaBlit(src, dest, args, alpha);
+    AlphaBlit(src, dest, args, alpha, &RowKernels::alpha_pairs);
 }
 
 }  // namespace

@@ -33,6 +33,14 @@ static inline void px_alpha(uint8_t* d, const uint8_t* s, uint32_t a) {
     for (int c = 0; c < 4; ++c) d[c] = uint8_t((s[c] * a + d[c] * (256 - a)) >> 8);
 }
 
+/// Two pixels as one 8-byte unit: both read, source and destination, before both are written.
+static inline void px_alpha_pair(uint8_t* d, const uint8_t* s, uint32_t a) {
+    uint8_t sv[8], dv[8];
+    std::memcpy(sv, s, 8);
+    std::memcpy(dv, d, 8);
+    for (int c = 0; c < 8; ++c) d[c] = uint8_t((sv[c] * a + dv[c] * (256 - a)) >> 8);
+}
+
 /// Key pixel: nothing. Other pixel: the constant-alpha blend of blue, green and red, and of the
 /// fourth byte too unless keepFourth.
 static inline void px_key_alpha(uint8_t* d, const uint8_t* s, uint32_t key24, uint32_t a, bool keepFourth) {

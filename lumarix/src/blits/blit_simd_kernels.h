@@ -1,5 +1,6 @@
-// The blits' row kernels, written once over the operation wrappers of blit_simd_ops.h and
-// instantiated for SSE2 and AVX2 by blit_kernels_sse2.cpp and blit_kernels_avx2.cpp.
+// The blits' row kernels, written once over the operation wrappers of simd/ops.h and
+// instantiated for SSE2 and AVX2 by blit_kernels_sse2.cpp and blit_kernels_avx2.cpp, each in the
+// namespace of its instruction set.
 //
 // Every kernel gives exactly the bytes of its scalar model in blit_kernels.cpp: pixels are
 // widened to 16-bit lanes, where no sum of products exceeds 0xFF00 (weights on a scale of 256,
@@ -11,22 +12,28 @@
 #pragma once
 
 #include "blits/blit_kernels.h"
-#include "blits/blit_simd_ops.h"
+#include "simd/ops.h"
 
-namespace lumarix::blits::simd {
+namespace lumarix::blits::LUMARIX_SIMD_NS {
 
-/// The walk along one row: whole steps of V::kPixels pixels, then the rest pixel by pixel.
+/// The walk along one row: whole steps of V::kPixels pixels, then the rest in units of kUnit
+/// pixels (one, or two for the routines whose every step reads and writes two pixels), each
+/// unit through tail(d, s, i).
 /// A destination that starts less than one step after the source in memory (one bitmap, one
-/// row) is walked pixel by pixel throughout, so that every pixel sees the source as the
-/// left-to-right walk leaves it.
+/// row) is walked unit by unit throughout, so that every unit sees the source as the walk of
+/// the routine's own steps leaves it; further apart, or behind the source, a step reads nothing
+/// that a unit walk would have written first.
 /// Two steps are loaded before either is stored, which keeps more loads in flight; that needs
 /// the destination to be at least two steps away from the source ahead of it.
-template <class V, class Body, class Tail>
+template <class V, int kUnit = 1, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     constexpr int P = V::kPixels;
     int i = 0;
-    // Align the destination on a whole step, so that no store splits a cache line.
-    for (; i < n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; ++i) tail(d + 4 * i, s + 4 * i, i);
+    // Align the destination on a whole step, in whole units, so that no store splits a cache
+    // line; a destination that no whole unit can align stays unaligned.
+    if ((uintptr_t(d) & (4 * kUnit - 1)) == 0) {
+        for (; i + kUnit <= n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
+    }
     if (!overlaps_ahead(d, s, 2 * P)) {
         for (; i + 2 * P <= n; i += 2 * P) {
             const auto s0 = V::load(s + 4 * i), d0 = V::load(d + 4 * i);
@@ -38,7 +45,7 @@ inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     if (!overlaps_ahead(d, s, P)) {
         for (; i + P <= n; i += P) V::store(d + 4 * i, body(V::load(s + 4 * i), V::load(d + 4 * i), i));
     }
-    for (; i < n; ++i) tail(d + 4 * i, s + 4 * i, i);
+    for (; i + kUnit <= n; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
 }
 
 /// (s·sw + d·dw) >> kShift on both unpacked halves of a step, with the weights of each half
@@ -75,21 +82,30 @@ void key_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24) {
         [&](uint8_t* dp, const uint8_t* sp, int) { px_key(dp, sp, key24); });
 }
 
-template <class V>
+/// Constant alpha in units of kUnit pixels (see walk); a last odd pixel of a two-pixel walk,
+/// which its callers never pass, is blended alone.
+template <class V, int kUnit>
 void alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
     if (a == 0) return;  // the destination keeps its weight of 256
     const auto wa = V::set16(a), wd = V::set16(256 - a);
-    auto tail = [&](uint8_t* dp, const uint8_t* sp, int) { px_alpha(dp, sp, a); };
+    auto tail = [&](uint8_t* dp, const uint8_t* sp, int) {
+        if (kUnit == 2)
+            px_alpha_pair(dp, sp, a);
+        else
+            px_alpha(dp, sp, a);
+    };
+    const int whole = n - n % kUnit;
     if (a == 256) {
-        walk<V>(d, s, n, [](auto sv, auto, int) { return sv; }, tail);
-        return;
+        walk<V, kUnit>(d, s, whole, [](auto sv, auto, int) { return sv; }, tail);
+    } else {
+        walk<V, kUnit>(
+            d, s, whole,
+            [&](auto sv, auto dv, int) {
+                return blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
+            },
+            tail);
     }
-    walk<V>(
-        d, s, n,
-        [&](auto sv, auto dv, int) {
-            return blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
-        },
-        tail);
+    if (whole < n) px_alpha(d + 4 * whole, s + 4 * whole, a);
 }
 
 template <class V, bool kKeepFourth>
@@ -328,29 +344,30 @@ void light_row(uint8_t* d, const uint8_t* s, int n, uint32_t level) {
 // ==== Table =======================================================================================
 
 template <class V>
-RowKernels make_kernels() {
+constexpr RowKernels make_kernels() {
     return RowKernels{
-        key_row<V>,
-        alpha_row<V>,
-        key_alpha_row<V, true>,
-        key_alpha_row<V, false>,
-        pic_bgr_row<V>,
-        pic128_row<V>,
-        pic_ch_bgr_row<V>,
-        pic128_ch_row<V>,
-        pic_alpha_row<V, false>,
-        pic_alpha255_row<V>,
-        pic_alpha255_ch_row<V>,
-        pic_alpha_row<V, true>,
-        trans_row<V, true>,
-        trans_row<V, false>,
-        alpha_trans_bgr_row<V>,
-        rect_row<V>,
-        light_row<V, false, false>,
-        light_row<V, false, true>,
-        light_row<V, true, false>,
-        light_row<V, true, true>,
+        .key = key_row<V>,
+        .alpha = alpha_row<V, 1>,
+        .alpha_pairs = alpha_row<V, 2>,
+        .key_alpha_bgr = key_alpha_row<V, true>,
+        .key_alpha = key_alpha_row<V, false>,
+        .pic_bgr = pic_bgr_row<V>,
+        .pic128 = pic128_row<V>,
+        .pic_ch_bgr = pic_ch_bgr_row<V>,
+        .pic128_ch = pic128_ch_row<V>,
+        .pic_alpha_bgr = pic_alpha_row<V, false>,
+        .pic_alpha255 = pic_alpha255_row<V>,
+        .pic_alpha255_ch = pic_alpha255_ch_row<V>,
+        .copy_alpha = pic_alpha_row<V, true>,
+        .trans_bgr = trans_row<V, true>,
+        .trans = trans_row<V, false>,
+        .alpha_trans_bgr = alpha_trans_bgr_row<V>,
+        .rect = rect_row<V>,
+        .add_clamped = light_row<V, false, false>,
+        .add_wrapped = light_row<V, false, true>,
+        .sub_clamped = light_row<V, true, false>,
+        .sub_wrapped = light_row<V, true, true>,
     };
 }
 
-}  // namespace lumarix::blits::simd
+}  // namespace lumarix::blits::LUMARIX_SIMD_NS

@@ -6,7 +6,6 @@
 #include <lumarix/filters32/random.h>
 
 #include "filters/color_kernels.h"
-#include "simd/cpu.h"
 #include "filters/filter_common.h"
 #include "filters/random_lcg.h"
 
@@ -41,25 +40,6 @@ void map_bytes(TBitmap& bitmap, const ByteTable& table) {
     });
 }
 
-using RowKernel = void (*)(uint32_t*, int32_t);
-using ByteKernel = void (*)(uint8_t*, int64_t, const filters::Posterize&);
-
-RowKernel pick_mono_yuv() {
-#if defined(LUMARIX_X86)
-    if (simd::use_avx2()) return filters::mono_yuv_row_avx2;
-    if (simd::use_sse2()) return filters::mono_yuv_row_sse2;
-#endif
-    return filters::mono_yuv_row;
-}
-
-ByteKernel pick_posterize() {
-#if defined(LUMARIX_X86)
-    if (simd::use_avx2()) return filters::posterize_bytes_avx2;
-    if (simd::use_sse2()) return filters::posterize_bytes_sse2;
-#endif
-    return filters::posterize_bytes;
-}
-
 }  // namespace
 
 // ==== Rectangle filters =========================================================================
@@ -79,7 +59,7 @@ void xDivide32(TBitmap& bitmap, int32_t x, int32_t y, int32_t w, int32_t h, int3
     const filters::Span s = filters::clip_rect(x, y, w, h, bitmap.Width(), bitmap.Height());
     const filters::Posterize p = filters::Posterize::for_step(uint32_t(256 / levels));
     if (s.empty() || p.step == 1) return;
-    const ByteKernel kernel = pick_posterize();
+    const auto kernel = filters::best_color_kernels().posterize;
     for (int32_t r = s.y0; r < s.y1; ++r)
         kernel(reinterpret_cast<uint8_t*>(row32(bitmap, r) + s.x0), int64_t(s.x1 - s.x0) * 4, p);
 }
@@ -174,7 +154,7 @@ void Bright32(TBitmap& bitmap, int16_t delta) {
 }
 
 void MonoYUV(TBitmap& bitmap) {
-    const RowKernel kernel = pick_mono_yuv();
+    const auto kernel = filters::best_color_kernels().mono_yuv;
     for_each_row(bitmap, [&](uint32_t* row, int32_t width, int32_t) { kernel(row, width); });
 }
 

@@ -1,11 +1,25 @@
-// Plain row kernels of the colour filters; the references of their SIMD twins.
+// Plain row kernels of the colour filters, the references of their SIMD twins, and the choice
+// of the table to run. Built without SIMD flags.
 #include "filters/color_kernels.h"
 
+#include "simd/cpu.h"
+
 namespace lumarix::filters {
+
+namespace {
 
 void mono_yuv_row(uint32_t* row, int32_t n) {
     for (int32_t i = 0; i < n; ++i) row[i] = mono_yuv_px(row[i]);
 }
+
+void posterize_bytes(uint8_t* bytes, int64_t n, const Posterize& p) {
+    if (p.step <= 1) return;
+    uint8_t table[256];
+    for (uint32_t v = 0; v < 256; ++v) table[v] = posterize_byte(v, p.step);
+    for (int64_t i = 0; i < n; ++i) bytes[i] = table[bytes[i]];
+}
+
+}  // namespace
 
 Posterize Posterize::for_step(uint32_t step) {
     Posterize p;
@@ -15,11 +29,26 @@ Posterize Posterize::for_step(uint32_t step) {
     return p;
 }
 
-void posterize_bytes(uint8_t* bytes, int64_t n, const Posterize& p) {
-    if (p.step <= 1) return;
-    uint8_t table[256];
-    for (uint32_t v = 0; v < 256; ++v) table[v] = posterize_byte(v, p.step);
-    for (int64_t i = 0; i < n; ++i) bytes[i] = table[bytes[i]];
+const ColorKernels& scalar_color_kernels() {
+    static constexpr ColorKernels k{
+        .mono_yuv = mono_yuv_row,
+        .posterize = posterize_bytes,
+    };
+    return k;
+}
+
+const ColorKernels& best_color_kernels() {
+    switch (simd::active_level()) {
+#if defined(LUMARIX_X86)
+        case simd::Level::avx2: return avx2_color_kernels();
+        case simd::Level::sse2: return sse2_color_kernels();
+#endif
+#if defined(LUMARIX_NEON)
+        case simd::Level::neon: return neon_color_kernels();
+#endif
+        default: break;
+    }
+    return scalar_color_kernels();
 }
 
 }  // namespace lumarix::filters

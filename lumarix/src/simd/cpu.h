@@ -6,6 +6,10 @@
 // plain < sse2 < avx2, AArch64 plain < neon (every AArch64 processor has NEON). A cap of the
 // other architecture's ladder does not apply; "plain" applies everywhere. Built without SIMD
 // flags, so it runs on every processor.
+//
+// LUMARIX_X86, set by the build for x86 targets, is the one macro that says "x86 SIMD here",
+// LUMARIX_NEON the same for AArch64: the per-instruction-set files and the table entries that
+// name them exist only with it.
 #pragma once
 
 namespace lumarix::simd {

@@ -2,7 +2,7 @@
 // shifted starts, bytes biased toward 0 and 255, guard bytes around the rows, and rows whose
 // destination overlaps the source in one buffer. A failing case prints its seed.
 #include "blit_test_util.h"
-#include "simd/cpu.h"
+#include "lumarix/simd_levels.h"
 
 #include "blits/blit_kernels.h"
 
@@ -17,22 +17,9 @@ using namespace lumarix::blits;
 using blit_test::biased_byte;
 using blit_test::fill_random;
 
-struct Isa {
-    std::string name;
-    const RowKernels* kernels;
-};
-
-std::vector<Isa> simd_tables() {
-    std::vector<Isa> out;
-#if defined(LUMARIX_X86)
-    out.push_back({"sse2", &sse2_kernels()});
-    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) out.push_back({"avx2", &avx2_kernels()});
-#endif
-#if defined(LUMARIX_NEON)
-    out.push_back({"neon", &neon_kernels()});
-#endif
-    return out;
-}
+/// The kernels at the level of the running test, compared with the scalar ones.
+class BlitKernels : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(BlitKernels);
 
 /// Random parameters of one case; each kernel reads the ones it takes.
 struct Params {
@@ -74,7 +61,9 @@ using KernelCall = std::function<void(const RowKernels&, uint8_t*, const uint8_t
 
 void check_kernel(const char* what, KernelCall call, bool readsSource = true, int cases = 3000) {
     constexpr int kGuard = 64;
-    for (const Isa& isa : simd_tables()) {
+    const RowKernels& kernels = best_kernels();
+    const char* level = lumarix::simd::level_name(lumarix::simd::active_level());
+    {
         for (int c = 0; c < cases; ++c) {
             const uint32_t seed = uint32_t(c) * 2654435761u + 17;
             std::mt19937 rng(seed);
@@ -96,7 +85,7 @@ void check_kernel(const char* what, KernelCall call, bool readsSource = true, in
             std::vector<uint8_t> want = buf;
             const auto before = buf;
             call(scalar_kernels(), want.data() + kGuard + dAt, want.data() + kGuard + sAt, map.data() + kGuard, n, p);
-            call(*isa.kernels, base + dAt, base + sAt, map.data() + kGuard, n, p);
+            call(kernels, base + dAt, base + sAt, map.data() + kGuard, n, p);
 
             bool ok = buf == want;
             for (size_t i = 0; ok && i < buf.size(); ++i) {
@@ -106,7 +95,7 @@ void check_kernel(const char* what, KernelCall call, bool readsSource = true, in
             if (!ok) {
                 size_t at = 0;
                 while (at < buf.size() && buf[at] == want[at]) ++at;
-                ADD_FAILURE() << what << " [" << isa.name << "] seed " << seed << " case " << c << ": n " << n
+                ADD_FAILURE() << what << " [" << level << "] seed " << seed << " case " << c << ": n " << n
                               << (shared ? " shared buffer, shift " + std::to_string(shift) : std::string())
                               << ", alpha " << p.alpha << ", level " << p.level << ", progress " << p.progress
                               << ", softness " << p.softness << "; first difference at byte " << at;
@@ -116,19 +105,21 @@ void check_kernel(const char* what, KernelCall call, bool readsSource = true, in
     }
 }
 
-TEST(BlitKernels, KeyAndConstantAlphaMatchTheirModels) {
+TEST_P(BlitKernels, KeyAndConstantAlphaMatchTheirModels) {
     check_kernel("key", [](const RowKernels& k, uint8_t* d, const uint8_t* s, const uint8_t*, int n, const Params& p) {
         k.key(d, s, n, p.key24);
     });
     check_kernel("alpha", [](const RowKernels& k, uint8_t* d, const uint8_t* s, const uint8_t*, int n,
                              const Params& p) { k.alpha(d, s, n, p.alpha); });
+    check_kernel("alpha_pairs", [](const RowKernels& k, uint8_t* d, const uint8_t* s, const uint8_t*, int n,
+                                   const Params& p) { k.alpha_pairs(d, s, n, p.alpha); });
     check_kernel("key_alpha_bgr", [](const RowKernels& k, uint8_t* d, const uint8_t* s, const uint8_t*, int n,
                                      const Params& p) { k.key_alpha_bgr(d, s, n, p.key24, p.alpha & 255); });
     check_kernel("key_alpha", [](const RowKernels& k, uint8_t* d, const uint8_t* s, const uint8_t*, int n,
                                  const Params& p) { k.key_alpha(d, s, n, p.key24, p.alpha); });
 }
 
-TEST(BlitKernels, PerPixelAlphaMatchTheirModels) {
+TEST_P(BlitKernels, PerPixelAlphaMatchTheirModels) {
     const std::pair<const char*, PicRow RowKernels::*> rows[] = {
         {"pic_bgr", &RowKernels::pic_bgr},
         {"pic128", &RowKernels::pic128},
@@ -145,7 +136,7 @@ TEST(BlitKernels, PerPixelAlphaMatchTheirModels) {
     }
 }
 
-TEST(BlitKernels, TransitionsMatchTheirModels) {
+TEST_P(BlitKernels, TransitionsMatchTheirModels) {
     const std::pair<const char*, TransRow RowKernels::*> rows[] = {
         {"trans_bgr", &RowKernels::trans_bgr},
         {"trans", &RowKernels::trans},
@@ -161,7 +152,7 @@ TEST(BlitKernels, TransitionsMatchTheirModels) {
     }
 }
 
-TEST(BlitKernels, RectangleAndLightArithmeticMatchTheirModels) {
+TEST_P(BlitKernels, RectangleAndLightArithmeticMatchTheirModels) {
     check_kernel(
         "rect",
         [](const RowKernels& k, uint8_t* d, const uint8_t*, const uint8_t*, int n, const Params& p) {
@@ -181,7 +172,7 @@ TEST(BlitKernels, RectangleAndLightArithmeticMatchTheirModels) {
 }
 
 // The light arithmetic of the twins meets for level 0 to 257: checked over the whole domain.
-TEST(BlitKernels, LightTwinsAgreeUpToLevel257) {
+TEST(BlitModels, LightTwinsAgreeUpToLevel257) {
     for (uint32_t level = 0; level <= 257; ++level)
         for (uint32_t s = 0; s < 256; ++s)
             if (scaled_plain(s, level) != scaled_mmx(s, level)) FAIL() << "level " << level << " source " << s;

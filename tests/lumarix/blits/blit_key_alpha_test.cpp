@@ -1,5 +1,6 @@
 // Known answers of the colour-key and constant-alpha blits, through the public methods.
 #include "blit_test_util.h"
+#include "lumarix/simd_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,38 @@ TEST(BlitConstantAlpha, TwoPixelVariantsGiveTheOnePixelBytes) {
             EXPECT_EQ(snapshot(a), snapshot(b));
         }
     }
+}
+
+// One bitmap whose destination lies one pixel right of its source: each two-pixel step reads two
+// source and two destination pixels as one unit before it stores both, from the clipped left
+// edge, so every step sees only the previous steps' stores. The same bytes at every level.
+class TwoPixelOverlapAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(TwoPixelOverlapAt);
+
+TEST_P(TwoPixelOverlapAt, EachStepReadsBothPixelsBeforeStoring) {
+    std::mt19937 rng(11);
+    for (auto variant : {&TLumarix::ColorAlphaMMX64, &TLumarix::ColorAlphaSSE2_64})
+        for (int srcX = 0; srcX < 4; ++srcX)
+            for (int width : {2, 8, 30, 64})
+                for (uint16_t alpha : {1, 77, 255, 256}) {
+                    SCOPED_TRACE(testing::Message() << level() << " srcX " << srcX << " width " << width << " alpha " << alpha);
+                    TLumarix b;
+                    b.SetSize(72, 2);
+                    fill_random(b, rng);
+                    std::vector<uint8_t> want = snapshot(b);
+                    const size_t stride = want.size() / 2;
+                    for (size_t y = 0; y < 2; ++y)
+                        for (int k = 0; k < width / 2; ++k) {
+                            uint8_t* d = want.data() + y * stride + 4 * size_t(srcX + 1 + 2 * k);
+                            const uint8_t* src = want.data() + y * stride + 4 * size_t(srcX + 2 * k);
+                            uint8_t sv[8], dv[8];
+                            std::copy(src, src + 8, sv);
+                            std::copy(d, d + 8, dv);
+                            for (int c = 0; c < 8; ++c) d[c] = uint8_t((sv[c] * alpha + dv[c] * (256 - alpha)) >> 8);
+                        }
+                    (b.*variant)(srcX + 1, 0, width, 2, srcX, 0, b, alpha);
+                    ASSERT_EQ(snapshot(b), want);
+                }
 }
 
 TEST(BlitFrame, ClipsAtTheDestinationAndMovesTheSourceCorner) {

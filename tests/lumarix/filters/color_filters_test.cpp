@@ -4,7 +4,7 @@
 #include <lumarix/Lumarixfilters32.h>
 
 #include "filters/color_kernels.h"
-#include "simd/cpu.h"
+#include "lumarix/simd_levels.h"
 #include "filters/filter_common.h"
 #include "filters/random_lcg.h"
 #include "lumarix/filters/filter_test_util.h"
@@ -341,56 +341,41 @@ TEST(ColorFilters, OtherPixelFormatsAndEmptyBitmaps) {
 
 // ==== SIMD row kernels ==========================================================================
 
-struct PosterizeTwin {
-    const char* name;
-    void (*fn)(uint8_t*, int64_t, const filters::Posterize&);
-    bool available;
-};
+/// The kernels at the level of the running test against the plain ones.
+class ColorKernelsAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ColorKernelsAt);
 
-std::vector<PosterizeTwin> posterize_twins() {
-    std::vector<PosterizeTwin> t{{"plain", filters::posterize_bytes, true}};
-#if defined(LUMARIX_X86)
-    t.push_back({"sse2", filters::posterize_bytes_sse2, true});
-    t.push_back({"avx2", filters::posterize_bytes_avx2, lumarix::simd::processor_level() >= lumarix::simd::Level::avx2});
-#endif
-    return t;
-}
-
-TEST(ColorFilters, PosterizeKernelsMatchTheTableForEveryStep) {
+TEST_P(ColorKernelsAt, PosterizeMatchesTheTableForEveryStep) {
     std::vector<uint8_t> all(256 + 64 + 3);
     for (size_t i = 0; i < all.size(); ++i) all[i] = uint8_t(i * 7 + (i >> 8));
-    for (const auto& twin : posterize_twins()) {
-        if (!twin.available) continue;
+    const auto posterize = filters::best_color_kernels().posterize;
+    {
         for (uint32_t step = 1; step <= 256; ++step) {
             for (size_t offset = 0; offset < 4; ++offset) {
                 std::vector<uint8_t> buf = all;
                 const int64_t n = int64_t(buf.size()) - 4;
-                twin.fn(buf.data() + offset, n, filters::Posterize::for_step(step));
+                posterize(buf.data() + offset, n, filters::Posterize::for_step(step));
                 for (size_t i = 0; i < buf.size(); ++i) {
                     const bool inside = i >= offset && int64_t(i) < int64_t(offset) + n;
                     const uint8_t want = inside ? uint8_t(all[i] / step * step) : all[i];
-                    ASSERT_EQ(buf[i], want) << twin.name << " step " << step << " offset " << offset << " byte " << i;
+                    ASSERT_EQ(buf[i], want) << level() << " step " << step << " offset " << offset << " byte " << i;
                 }
             }
         }
     }
 }
 
-TEST(ColorFilters, MonoYuvKernelsMatchThePlainRow) {
-    std::vector<std::pair<const char*, void (*)(uint32_t*, int32_t)>> twins;
-#if defined(LUMARIX_X86)
-    twins.push_back({"sse2", filters::mono_yuv_row_sse2});
-    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) twins.push_back({"avx2", filters::mono_yuv_row_avx2});
-#endif
+TEST_P(ColorKernelsAt, MonoYuvMatchesThePlainRow) {
+    const auto mono = filters::best_color_kernels().mono_yuv;
     std::mt19937 rng(29);
-    for (const auto& [name, fn] : twins) {
+    {
         for (int32_t n = 0; n < 70; ++n) {
             for (int32_t offset = 0; offset < 4; ++offset) {
-                SCOPED_TRACE(testing::Message() << name << " n " << n << " offset " << offset);
+                SCOPED_TRACE(testing::Message() << level() << " n " << n << " offset " << offset);
                 const Pic pic = random_pic(n + 8, 1, rng);
                 std::vector<uint32_t> want = pic.px, got = pic.px;
-                filters::mono_yuv_row(want.data() + offset, n);
-                fn(got.data() + offset, n);
+                filters::scalar_color_kernels().mono_yuv(want.data() + offset, n);
+                mono(got.data() + offset, n);
                 ASSERT_EQ(got, want);
             }
         }

@@ -3,7 +3,7 @@
 #include <lumarix/Lumarixfilters32.h>
 
 #include "filters/filter_common.h"
-#include "simd/cpu.h"
+#include "lumarix/simd_levels.h"
 #include "filters/geometric_kernels.h"
 #include "lumarix/filters/filter_test_util.h"
 
@@ -261,20 +261,22 @@ TEST(GeometricFilters, FlipsReverseRowsAndColumns) {
         ASSERT_EQ(apply(pic, Mirror), mirrored);
         ASSERT_EQ(apply(apply(pic, Mirror), Mirror), pic);
     }
-    std::vector<std::pair<const char*, filters::ReverseKernel>> kernels{{"plain", filters::reverse_row}};
-#if defined(LUMARIX_X86)
-    kernels.push_back({"sse2", filters::reverse_row_sse2});
-    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) kernels.push_back({"avx2", filters::reverse_row_avx2});
-#endif
-    for (const auto& [name, fn] : kernels)
-        for (int32_t n = 0; n < 80; ++n) {
-            std::vector<uint32_t> row(size_t(n) + 2);
-            for (size_t i = 0; i < row.size(); ++i) row[i] = uint32_t(i * 2654435761u);
-            std::vector<uint32_t> want = row;
-            std::reverse(want.begin() + 1, want.end() - 1);
-            fn(row.data() + 1, n);
-            ASSERT_EQ(row, want) << name << " n " << n;
-        }
+}
+
+/// The mirror's row reversal at the level of the running test.
+class ReverseKernelAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ReverseKernelAt);
+
+TEST_P(ReverseKernelAt, ReversesEveryLength) {
+    const filters::ReverseKernel reverse = filters::pick_reverse_row();
+    for (int32_t n = 0; n < 80; ++n) {
+        std::vector<uint32_t> row(size_t(n) + 2);
+        for (size_t i = 0; i < row.size(); ++i) row[i] = uint32_t(i * 2654435761u);
+        std::vector<uint32_t> want = row;
+        std::reverse(want.begin() + 1, want.end() - 1);
+        reverse(row.data() + 1, n);
+        ASSERT_EQ(row, want) << level() << " n " << n;
+    }
 }
 
 TEST(GeometricFilters, FlipsConvertToThirtyTwoBitsOthersLeaveOtherFormatsAlone) {

@@ -1,27 +1,51 @@
-// Thin wrappers over SSE2 (V128, four pixels) and AVX2 (V256, eight pixels) integer operations,
-// so that each blit kernel is written once in blit_simd_kernels.h and instantiated per
-// instruction set. Only what the kernels use is here.
+// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2 or NEON) and V256
+// (eight pixels, AVX2) over integer registers, so that each family's kernels are written once as
+// templates over a wrapper and instantiated by its per-instruction-set files. Only what the
+// kernels use is here. The NEON V128 gives every operation the lane results of its SSE2
+// namesake, down to the edge cases the kernels may meet (pack saturates signed 16-bit lanes to
+// unsigned bytes; a variable shift by 16 or more gives 0), so one kernel source serves both.
+//
+// The wrappers live in a namespace named after the instruction set the including file is built
+// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise on x86, neon on AArch64), and so do the
+// kernels written over them. A function compiled with AVX2 flags therefore never shares a name
+// with one compiled for SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a
+// caller on a processor without AVX2. Include this header only from *_sse2.cpp, *_avx2.cpp and
+// *_neon.cpp files.
 //
 // The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
 // register, work on the halves and pack them back, which restores the pixel order, and
 // map_px() spreads map bytes in the same half-wise order.
 #pragma once
 
-#include <cstdint>
-#include <cstring>
-#if defined(__SSE2__) || defined(__AVX2__)
-#include <immintrin.h>
-#endif
-#if defined(__ARM_NEON)
-#include <arm_neon.h>
+#include "simd/cpu.h"
+
+#if !defined(LUMARIX_X86) && !defined(LUMARIX_NEON)
+#error "simd/ops.h: SIMD wrappers included in a build without SIMD"
 #endif
 
-namespace lumarix::blits {
+#include <cstdint>
+#include <cstring>
+
+#if defined(LUMARIX_NEON)
+#include <arm_neon.h>
+#define LUMARIX_SIMD_NS neon
+#elif defined(__AVX2__)
+#include <immintrin.h>
+#define LUMARIX_SIMD_NS avx2
+#elif defined(__SSE2__)
+#include <immintrin.h>
+#define LUMARIX_SIMD_NS sse2
+#else
+#error "simd/ops.h: built without SSE2"
+#endif
+
+namespace lumarix::simd::LUMARIX_SIMD_NS {
 
 #if defined(__SSE2__)
 struct V128 {
     using R = __m128i;
     static constexpr int kPixels = 4;
+    static constexpr int kBytes = 16;
 
     static R load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static void store(uint8_t* p, R v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
@@ -52,6 +76,14 @@ struct V128 {
     static R adds_u8(R a, R b) { return _mm_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm_slli_epi32(a, n); }
+    /// Pairs of signed 16-bit products added into 32-bit lanes.
+    static R madd16(R a, R b) { return _mm_madd_epi16(a, b); }
+    /// The pixels (32-bit lanes) in reverse order.
+    static R reverse32(R a) { return _mm_shuffle_epi32(a, 0x1B); }
+
     static R and_(R a, R b) { return _mm_and_si128(a, b); }
     static R or_(R a, R b) { return _mm_or_si128(a, b); }
     static R cmpeq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
@@ -78,16 +110,17 @@ struct V128 {
 };
 #endif
 
-#if defined(__ARM_NEON) && defined(__aarch64__)
+#if defined(LUMARIX_NEON)
 struct V128 {
     using R = uint8x16_t;
     static constexpr int kPixels = 4;
+    static constexpr int kBytes = 16;
 
     static R load(const uint8_t* p) { return vld1q_u8(p); }
     static void store(uint8_t* p, R v) { vst1q_u8(p, v); }
     static R zero() { return vdupq_n_u8(0); }
     static R set16(uint32_t v) { return vreinterpretq_u8_u16(vdupq_n_u16(uint16_t(v))); }
-    static R set32(uint32_t v) { return vreinterpretq_u8_u32(vdupq_n_u32(v)); }
+    static R set32(uint32_t v) { return u8(vdupq_n_u32(v)); }
     static R set_px16(const uint16_t w[4]) {
         const uint16x4_t q = vld1_u16(w);
         return vreinterpretq_u8_u16(vcombine_u16(q, q));
@@ -114,7 +147,7 @@ struct V128 {
     }
     template <int n> static R slli16(R a) { return u8(vshlq_n_u16(u16(a), n)); }
     template <int n> static R srli32(R a) {
-        if constexpr (n == 0) return a; else return vreinterpretq_u8_u32(vshrq_n_u32(vreinterpretq_u32_u8(a), n));
+        if constexpr (n == 0) return a; else return u8(vshrq_n_u32(u32(a), n));
     }
     static R srl16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), vnegq_s16(n))); }
     static R sll16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), n)); }
@@ -122,32 +155,45 @@ struct V128 {
     static R adds_u8(R a, R b) { return vqaddq_u8(a, b); }
     static R subs_u8(R a, R b) { return vqsubq_u8(a, b); }
 
+    static R set8(uint8_t v) { return vdupq_n_u8(v); }
+    static R add32(R a, R b) { return u8(vaddq_u32(u32(a), u32(b))); }
+    template <int n> static R slli32(R a) { return u8(vshlq_n_u32(u32(a), n)); }
+    static R madd16(R a, R b) {
+        const int16x8_t x = vreinterpretq_s16_u8(a), y = vreinterpretq_s16_u8(b);
+        const int32x4_t lo = vmull_s16(vget_low_s16(x), vget_low_s16(y)), hi = vmull_high_s16(x, y);
+        return vreinterpretq_u8_s32(vpaddq_s32(lo, hi));
+    }
+    static R reverse32(R a) {
+        const uint32x4_t pairs = vrev64q_u32(u32(a));  // 1 0 3 2
+        return u8(vextq_u32(pairs, pairs, 2));
+    }
+
     static R and_(R a, R b) { return vandq_u8(a, b); }
     static R or_(R a, R b) { return vorrq_u8(a, b); }
     static R cmpeq16(R a, R b) { return u8(vceqq_u16(u16(a), u16(b))); }
-    static R cmpeq32(R a, R b) {
-        return vreinterpretq_u8_u32(vceqq_u32(vreinterpretq_u32_u8(a), vreinterpretq_u32_u8(b)));
-    }
+    static R cmpeq32(R a, R b) { return u8(vceqq_u32(u32(a), u32(b))); }
     static R select(R mask, R a, R b) { return vbslq_u8(mask, a, b); }
 
     static R map_px(const uint8_t* m) {
         uint32_t v;
         std::memcpy(&v, m, 4);
         const uint16x8_t w = vmovl_u8(vcreate_u8(v));
-        return vreinterpretq_u8_u32(vmovl_u16(vget_low_u16(w)));
+        return u8(vmovl_u16(vget_low_u16(w)));
     }
     static R px_lo16(R v32) {
-        const uint32x4_t v = vreinterpretq_u32_u8(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
-        return vreinterpretq_u8_u32(vzip1q_u32(both, both));
+        const uint32x4_t v = u32(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return u8(vzip1q_u32(both, both));
     }
     static R px_hi16(R v32) {
-        const uint32x4_t v = vreinterpretq_u32_u8(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
-        return vreinterpretq_u8_u32(vzip2q_u32(both, both));
+        const uint32x4_t v = u32(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return u8(vzip2q_u32(both, both));
     }
 
 private:
     static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
+    static uint32x4_t u32(R a) { return vreinterpretq_u32_u8(a); }
     static R u8(uint16x8_t a) { return vreinterpretq_u8_u16(a); }
+    static R u8(uint32x4_t a) { return vreinterpretq_u8_u32(a); }
 };
 #endif
 
@@ -155,6 +201,7 @@ private:
 struct V256 {
     using R = __m256i;
     static constexpr int kPixels = 8;
+    static constexpr int kBytes = 32;
 
     static R load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static void store(uint8_t* p, R v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
@@ -185,6 +232,12 @@ struct V256 {
     static R adds_u8(R a, R b) { return _mm256_adds_epu8(a, b); }
     static R subs_u8(R a, R b) { return _mm256_subs_epu8(a, b); }
 
+    static R set8(uint8_t v) { return _mm256_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm256_add_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm256_slli_epi32(a, n); }
+    static R madd16(R a, R b) { return _mm256_madd_epi16(a, b); }
+    static R reverse32(R a) { return _mm256_permutevar8x32_epi32(a, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
+
     static R and_(R a, R b) { return _mm256_and_si256(a, b); }
     static R or_(R a, R b) { return _mm256_or_si256(a, b); }
     static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
@@ -205,4 +258,4 @@ struct V256 {
 };
 #endif
 
-}  // namespace lumarix::blits
+}  // namespace lumarix::simd::LUMARIX_SIMD_NS
