@@ -1,7 +1,9 @@
 // TBitmap: storage, size and format changes, row access and assignment.
 #include <lumarix/Graphics.h>
 
+#include "graphics/expand24.h"
 #include "graphics/pixel_convert.h"
+#include "graphics/pixel_memory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -56,23 +58,29 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
                                        " pixels is too large");
 
     const size_t bytes = size_t(stride) * size_t(height);
-    auto pixels = std::make_unique<uint8_t[]>(std::max<size_t>(bytes, 1));
+    auto pixels = detail::AllocatePixels(bytes, false);
     const uint8_t white = format == TPixelFormat::pf8bit
                               ? detail::NearestPaletteIndex(m_palette)(255, 255, 255)
                               : uint8_t(255);
-    std::memset(pixels.get(), white, bytes);
-
-    if (keepPicture && m_pixels) {
-        const int32_t rows = std::min(height, m_height);
-        const int32_t cols = std::min(width, m_width);
+    const int32_t rows = keepPicture && m_pixels ? std::min(height, m_height) : 0;
+    const int32_t cols = std::min(width, m_width);
+    // Only what the kept picture does not cover is painted white first: with the whole picture
+    // kept, that is each row's padding.
+    if (rows < height || cols < width) std::memset(pixels.get(), white, bytes);
+    if (rows > 0) {
+        const size_t used = size_t(cols) * size_t(detail::BytesPerPixel(format));
         detail::NearestPaletteIndex nearest(m_palette);
+        const detail::Expand24Row expand24 = detail::best_expand24_row();
         for (int32_t y = 0; y < rows; ++y) {
             const uint8_t* src = m_pixels.get() + size_t(y) * size_t(m_stride);
             uint8_t* dst = pixels.get() + size_t(y) * size_t(stride);
             if (format == m_format)
-                std::memcpy(dst, src, size_t(cols) * size_t(detail::BytesPerPixel(format)));
+                std::memcpy(dst, src, used);
+            else if (m_format == TPixelFormat::pf24bit && format == TPixelFormat::pf32bit)
+                expand24(src, dst, cols);
             else
                 detail::ConvertRow(src, m_format, m_palette, dst, format, nearest, cols);
+            if (rows == height && cols == width) std::memset(dst + used, white, size_t(stride) - used);
         }
     }
     m_pixels = std::move(pixels);
@@ -85,7 +93,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
 void TBitmap::Assign(const TBitmap& source) {
     if (&source == this) return;
     const size_t bytes = size_t(source.m_stride) * size_t(source.m_height);
-    auto pixels = std::make_unique<uint8_t[]>(std::max<size_t>(bytes, 1));
+    auto pixels = detail::AllocatePixels(bytes, bytes == 0);
     if (bytes) std::memcpy(pixels.get(), source.m_pixels.get(), bytes);
     m_pixels = std::move(pixels);
     m_width = source.m_width;

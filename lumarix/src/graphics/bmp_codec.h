@@ -41,4 +41,8 @@ BmpImage DecodeBmp(const uint8_t* data, size_t size, int64_t maxPixelBytes = kMa
 /// a BITMAPINFOHEADER, uncompressed, bottom-up. Throws EInvalidGraphic for an empty bitmap.
 std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap);
 
+/// The headers and palette of EncodeBmp's file; its rows follow them, bottom-up, each row's
+/// `rowBytes` of pixels padded with zeros to `stride`. Throws as EncodeBmp does.
+std::vector<uint8_t> EncodeHeaders(const TBitmap& bitmap, size_t& rowBytes, size_t& stride);
+
 }  // namespace lumarix::detail

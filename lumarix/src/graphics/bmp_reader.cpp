@@ -13,6 +13,7 @@
 // Not checked, because writers commonly get them wrong and nothing depends on them: the file
 // size field, the planes field and the image size of an uncompressed picture.
 #include "graphics/bmp_codec.h"
+#include "graphics/pixel_memory.h"
 
 #include "graphics/pixel_convert.h"
 
@@ -223,7 +224,7 @@ TPixelFormat OutputFormat(const Header& h) {
 
 std::unique_ptr<uint8_t[]> Allocate(const Header& h, TPixelFormat format, size_t& stride) {
     stride = size_t(RowStrideFor(int32_t(h.width), format));
-    return std::unique_ptr<uint8_t[]>(new uint8_t[std::max<size_t>(stride * size_t(h.height), 1)]());
+    return AllocatePixels(stride * size_t(h.height), true);
 }
 
 // Uncompressed rows: palette indices (widened to bytes), 24-bit, plain 32-bit or bit fields.
@@ -366,7 +367,12 @@ std::vector<uint8_t> ReadStreamBounded(std::istream& stream, size_t limit) {
         if (end != std::streampos(-1) && end >= start) {
             const auto remaining = uint64_t(std::streamoff(end - start));
             if (remaining > limit) tooLarge();
+            // The known length in one read, into memory touched only by that read.
             bytes.reserve(size_t(remaining));
+            AdviseHugePages(bytes.data(), size_t(remaining));
+            bytes.resize(size_t(remaining));
+            stream.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(remaining));
+            bytes.resize(size_t(stream.gcount()));
         }
     }
     char chunk[1 << 16];

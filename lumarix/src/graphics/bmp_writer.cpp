@@ -35,7 +35,7 @@ void Put32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
+std::vector<uint8_t> EncodeHeaders(const TBitmap& bitmap, size_t& rowBytes, size_t& stride) {
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 0 || height <= 0)
         throw EInvalidGraphic("cannot save an empty bitmap (" + std::to_string(width) + " x " +
@@ -43,14 +43,14 @@ std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
     const TPixelFormat format = bitmap.PixelFormat();
     const uint32_t bits = uint32_t(TBitmap::BitsPerPixel(format));
     const size_t paletteEntries = format == TPixelFormat::pf8bit ? 256 : 0;
-    const size_t rowBytes = size_t(width) * bits / 8;
-    const size_t stride = size_t(RowStrideFor(width, format));
+    rowBytes = size_t(width) * bits / 8;
+    stride = size_t(RowStrideFor(width, format));
     const size_t dataOffset = kFileHeaderBytes + kInfoHeaderBytes + 4 * paletteEntries;
     const size_t imageBytes = stride * size_t(height);
     const size_t fileBytes = dataOffset + imageBytes;
     if (fileBytes > UINT32_MAX) throw EInvalidGraphic("bitmap is too large for a BMP file");
 
-    std::vector<uint8_t> out(fileBytes, 0);
+    std::vector<uint8_t> out(dataOffset, 0);
     uint8_t* p = out.data();
     p[0] = 'B', p[1] = 'M';
     Put32(p + 2, uint32_t(fileBytes));
@@ -77,17 +77,32 @@ std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
         palette[4 * i + 2] = e.red;
     }
 
-    uint8_t* rows = p + dataOffset;
+    return out;
+}
+
+std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
+    size_t rowBytes = 0, stride = 0;
+    std::vector<uint8_t> out = EncodeHeaders(bitmap, rowBytes, stride);
+    const size_t dataOffset = out.size();
+    const int32_t height = bitmap.Height();
+    out.resize(dataOffset + stride * size_t(height), 0);
     for (int32_t y = 0; y < height; ++y)
-        std::memcpy(rows + size_t(height - 1 - y) * stride, bitmap.ScanLine(y), rowBytes);
+        std::memcpy(out.data() + dataOffset + size_t(height - 1 - y) * stride, bitmap.ScanLine(y), rowBytes);
     return out;
 }
 
 }  // namespace detail
 
+// The rows go to the stream straight from the picture, bottom-up, without a copy of the file.
 void TBitmap::SaveToStream(std::ostream& stream) const {
-    const std::vector<uint8_t> bytes = detail::EncodeBmp(*this);
-    stream.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    size_t rowBytes = 0, stride = 0;
+    const std::vector<uint8_t> headers = detail::EncodeHeaders(*this, rowBytes, stride);
+    stream.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));
+    const char padding[4] = {0, 0, 0, 0};
+    for (int32_t y = Height() - 1; y >= 0 && stream; --y) {
+        stream.write(reinterpret_cast<const char*>(ScanLine(y)), std::streamsize(rowBytes));
+        if (stride > rowBytes) stream.write(padding, std::streamsize(stride - rowBytes));
+    }
     if (!stream) throw EFileError("cannot write the BMP to the stream");
 }
 

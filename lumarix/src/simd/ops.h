@@ -98,6 +98,17 @@ struct V128 {
         const __m128i z = _mm_setzero_si128();
         return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), z), z);
     }
+    /// Bytes that load_px24() reads: four 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 16;
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0: lane i is shifted
+    /// left by i bytes so that bytes 3i..3i+2 land in it, then the other bytes are masked away.
+    static R load_px24(const uint8_t* p) {
+        const R v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const R m0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0), m1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
+        const R m2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0), m3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
+        return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, m0), _mm_and_si128(_mm_slli_si128(v, 1), m1)),
+                            _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 2), m2), _mm_and_si128(_mm_slli_si128(v, 3), m3)));
+    }
     /// 32-bit lanes (one per pixel) spread over the 16-bit lanes of the low and high unpacked halves.
     static R px_lo16(R v32) {
         const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
@@ -246,6 +257,17 @@ struct V256 {
 
     static R map_px(const uint8_t* m) {
         return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
+    }
+    /// Bytes that load_px24() reads: eight 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 28;
+    /// As V128::load_px24, each 128-bit half from its own twelve bytes, spread by a byte shuffle.
+    static R load_px24(const uint8_t* p) {
+        const __m256i v = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), 1);
+        const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                                0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+        return _mm256_shuffle_epi8(v, spread);
     }
     static R px_lo16(R v32) {
         const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));

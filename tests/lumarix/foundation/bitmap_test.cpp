@@ -1,5 +1,6 @@
 // The framework bitmap: row access and its error, format conversions, resizing and assignment.
 #include "lumarix/foundation/foundation_support.h"
+#include "lumarix/simd_levels.h"
 
 #include <lumarix/Lumarix.h>
 
@@ -154,4 +155,31 @@ TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
     EXPECT_NE(Snap(copy), Snap(eight));
     copy.Assign(copy);
     EXPECT_EQ(copy.Width(), 5);
+}
+
+// 24 to 32 bits at every SIMD level: each pixel's blue, green and red with a fourth byte of 0,
+// for widths around every step and row padding.
+class PixelFormatAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(PixelFormatAt);
+
+TEST_P(PixelFormatAt, TwentyFourToThirtyTwoBitsKeepsEveryPixel) {
+    std::mt19937 rng(3);
+    for (int32_t w = 1; w <= 40; ++w) {
+        SCOPED_TRACE(testing::Message() << level() << " width " << w);
+        TBitmap b;
+        b.SetPixelFormat(TPixelFormat::pf24bit);
+        b.SetSize(w, 3);
+        for (int32_t y = 0; y < 3; ++y)
+            for (int64_t i = 0; i < b.RowStride(); ++i) b.ScanLine(y)[i] = uint8_t(rng());
+        std::vector<uint8_t> want;
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                const uint8_t* p = b.ScanLine(y) + 3 * x;
+                want.insert(want.end(), {p[0], p[1], p[2], 0});
+            }
+        b.SetPixelFormat(TPixelFormat::pf32bit);
+        std::vector<uint8_t> got;
+        for (int32_t y = 0; y < 3; ++y) got.insert(got.end(), b.ScanLine(y), b.ScanLine(y) + 4 * w);
+        ASSERT_EQ(got, want);
+    }
 }

@@ -1,0 +1,24 @@
+// The plain 24-to-32-bit row, the model of the SIMD ones, and the choice of the row to run.
+// Built without SIMD flags.
+#include "graphics/expand24.h"
+
+#include "simd/cpu.h"
+
+namespace lumarix::detail {
+
+void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) px24_to_32(dst + 4 * size_t(x), src + 3 * size_t(x));
+}
+
+Expand24Row best_expand24_row() {
+#if defined(LUMARIX_X86)
+    switch (simd::active_level()) {
+        case simd::Level::avx2: return expand24_row_avx2;
+        case simd::Level::sse2: return expand24_row_sse2;
+        case simd::Level::plain: break;
+    }
+#endif
+    return expand24_row;
+}
+
+}  // namespace lumarix::detail
