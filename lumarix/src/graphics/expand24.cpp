@@ -11,13 +11,16 @@ void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
 }
 
 Expand24Row best_expand24_row() {
-#if defined(LUMARIX_X86)
     switch (simd::active_level()) {
+#if defined(LUMARIX_X86)
         case simd::Level::avx2: return expand24_row_avx2;
         case simd::Level::sse2: return expand24_row_sse2;
-        case simd::Level::plain: break;
-    }
 #endif
+#if defined(LUMARIX_NEON)
+        case simd::Level::neon: return expand24_row_neon;
+#endif
+        default: break;
+    }
     return expand24_row;
 }
 

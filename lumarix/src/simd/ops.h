@@ -191,6 +191,14 @@ struct V128 {
         const uint16x8_t w = vmovl_u8(vcreate_u8(v));
         return u8(vmovl_u16(vget_low_u16(w)));
     }
+    /// Bytes that load_px24() reads: four 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 16;
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0, by a table lookup
+    /// (an index past the register gives 0).
+    static R load_px24(const uint8_t* p) {
+        static constexpr uint8_t kSpread[16] = {0, 1, 2, 255, 3, 4, 5, 255, 6, 7, 8, 255, 9, 10, 11, 255};
+        return vqtbl1q_u8(vld1q_u8(p), vld1q_u8(kSpread));
+    }
     static R px_lo16(R v32) {
         const uint32x4_t v = u32(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
         return u8(vzip1q_u32(both, both));
