@@ -110,17 +110,13 @@ const RowKernels& scalar_kernels() {
 }
 
 const RowKernels& best_kernels() {
-    switch (simd::active_level()) {
 #if defined(LUMARIX_X86)
-        case simd::Level::avx2: return avx2_kernels();
-        case simd::Level::sse2: return sse2_kernels();
-#endif
-#if defined(LUMARIX_NEON)
-        case simd::Level::neon: return neon_kernels();
-#endif
-        default: break;
-    }
+    return simd::pick(scalar_kernels, sse2_kernels, avx2_kernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(scalar_kernels, neon_kernels)();
+#else
     return scalar_kernels();
+#endif
 }
 
 }  // namespace lumarix::blits

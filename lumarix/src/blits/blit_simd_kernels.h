@@ -23,8 +23,8 @@ namespace lumarix::blits::LUMARIX_SIMD_NS {
 /// row) is walked unit by unit throughout, so that every unit sees the source as the walk of
 /// the routine's own steps leaves it; further apart, or behind the source, a step reads nothing
 /// that a unit walk would have written first.
-/// Two steps are loaded before either is stored, which keeps more loads in flight; that needs
-/// the destination to be at least two steps away from the source ahead of it.
+/// Four (then two) steps are loaded before any is stored, which keeps more loads in flight; that
+/// needs the destination to be at least that many steps away from the source ahead of it.
 template <class V, int kUnit = 1, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     constexpr int P = V::kPixels;
@@ -33,6 +33,18 @@ inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     // line; a destination that no whole unit can align stays unaligned.
     if ((uintptr_t(d) & (4 * kUnit - 1)) == 0) {
         for (; i + kUnit <= n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
+    }
+    if (!overlaps_ahead(d, s, 4 * P)) {
+        for (; i + 4 * P <= n; i += 4 * P) {
+            const auto s0 = V::load(s + 4 * i), d0 = V::load(d + 4 * i);
+            const auto s1 = V::load(s + 4 * (i + P)), d1 = V::load(d + 4 * (i + P));
+            const auto s2 = V::load(s + 4 * (i + 2 * P)), d2 = V::load(d + 4 * (i + 2 * P));
+            const auto s3 = V::load(s + 4 * (i + 3 * P)), d3 = V::load(d + 4 * (i + 3 * P));
+            V::store(d + 4 * i, body(s0, d0, i));
+            V::store(d + 4 * (i + P), body(s1, d1, i + P));
+            V::store(d + 4 * (i + 2 * P), body(s2, d2, i + 2 * P));
+            V::store(d + 4 * (i + 3 * P), body(s3, d3, i + 3 * P));
+        }
     }
     if (!overlaps_ahead(d, s, 2 * P)) {
         for (; i + 2 * P <= n; i += 2 * P) {

@@ -38,17 +38,13 @@ const ColorKernels& scalar_color_kernels() {
 }
 
 const ColorKernels& best_color_kernels() {
-    switch (simd::active_level()) {
 #if defined(LUMARIX_X86)
-        case simd::Level::avx2: return avx2_color_kernels();
-        case simd::Level::sse2: return sse2_color_kernels();
-#endif
-#if defined(LUMARIX_NEON)
-        case simd::Level::neon: return neon_color_kernels();
-#endif
-        default: break;
-    }
+    return simd::pick(scalar_color_kernels, sse2_color_kernels, avx2_color_kernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(scalar_color_kernels, neon_color_kernels)();
+#else
     return scalar_color_kernels();
+#endif
 }
 
 }  // namespace lumarix::filters

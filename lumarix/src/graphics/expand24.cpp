@@ -11,17 +11,13 @@ void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
 }
 
 Expand24Row best_expand24_row() {
-    switch (simd::active_level()) {
 #if defined(LUMARIX_X86)
-        case simd::Level::avx2: return expand24_row_avx2;
-        case simd::Level::sse2: return expand24_row_sse2;
-#endif
-#if defined(LUMARIX_NEON)
-        case simd::Level::neon: return expand24_row_neon;
-#endif
-        default: break;
-    }
+    return simd::pick<Expand24Row>(expand24_row, expand24_row_sse2, expand24_row_avx2);
+#elif defined(LUMARIX_NEON)
+    return simd::pick<Expand24Row>(expand24_row, expand24_row_neon);
+#else
     return expand24_row;
+#endif
 }
 
 }  // namespace lumarix::detail

@@ -38,4 +38,23 @@ bool use_neon();
 
 const char* level_name(Level level);
 
+/// The one of three entries that the active level runs: plain, SSE2 or AVX2. Pass functions
+/// (or pointers) and call what comes back, so that nothing built for a level the processor
+/// lacks runs to make the choice. Only plain files instantiate this.
+template <class T>
+T pick(T plain, T sse2, T avx2) {
+    switch (active_level()) {
+        case Level::avx2: return avx2;
+        case Level::sse2: return sse2;
+        default: break;
+    }
+    return plain;
+}
+
+/// The same on AArch64: plain or NEON.
+template <class T>
+T pick(T plain, T neon) {
+    return active_level() == Level::neon ? neon : plain;
+}
+
 }  // namespace lumarix::simd
