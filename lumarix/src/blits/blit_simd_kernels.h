@@ -23,9 +23,11 @@ namespace lumarix::blits::LUMARIX_SIMD_NS {
 /// row) is walked unit by unit throughout, so that every unit sees the source as the walk of
 /// the routine's own steps leaves it; further apart, or behind the source, a step reads nothing
 /// that a unit walk would have written first.
-/// Four (then two) steps are loaded before any is stored, which keeps more loads in flight; that
-/// needs the destination to be at least that many steps away from the source ahead of it.
-template <class V, int kUnit = 1, class Body, class Tail>
+/// kDepth (4 or 2) steps, then two, are loaded before any is stored, which keeps more loads in
+/// flight; that needs the destination to be at least that many steps away from the source ahead
+/// of it. Four pay only for the lightest bodies (the add and subtract rows); heavier ones run
+/// out of registers.
+template <class V, int kUnit = 1, int kDepth = 2, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     constexpr int P = V::kPixels;
     int i = 0;
@@ -34,7 +36,7 @@ inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     if ((uintptr_t(d) & (4 * kUnit - 1)) == 0) {
         for (; i + kUnit <= n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
     }
-    if (!overlaps_ahead(d, s, 4 * P)) {
+    if (kDepth >= 4 && !overlaps_ahead(d, s, 4 * P)) {
         for (; i + 4 * P <= n; i += 4 * P) {
             const auto s0 = V::load(s + 4 * i), d0 = V::load(d + 4 * i);
             const auto s1 = V::load(s + 4 * (i + P)), d1 = V::load(d + 4 * (i + P));
@@ -346,11 +348,11 @@ void light_row(uint8_t* d, const uint8_t* s, int n, uint32_t level) {
             px_add<kMmx>(dp, sp, level);
     };
     if (level == 256) {  // the whole source, in both twins
-        walk<V>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, sv); }, tail);
+        walk<V, 1, 4>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, sv); }, tail);
         return;
     }
     const auto lv = V::set16(level);
-    walk<V>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, scaled<V, kMmx>(sv, lv)); }, tail);
+    walk<V, 1, 4>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, scaled<V, kMmx>(sv, lv)); }, tail);
 }
 
 // ==== Table =======================================================================================
