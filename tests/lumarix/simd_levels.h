@@ -13,14 +13,15 @@ namespace simd_levels {
 
 using lumarix::simd::Level;
 
-inline const Level kLevels[] = {Level::plain, Level::sse2, Level::avx2};
+inline const Level kLevels[] = {Level::plain, Level::sse2, Level::avx2, Level::neon};
 
+/// Whether this build and processor have `level`: plain everywhere, the others on their own
+/// architecture's ladder (x86: sse2 < avx2; AArch64: neon).
 inline bool available(Level level) {
-#if defined(LUMARIX_X86)
-    return lumarix::simd::processor_level() >= level;
-#else
-    return level == Level::plain;
-#endif
+    const Level cpu = lumarix::simd::processor_level();
+    if (level == Level::plain) return true;
+    if (level == Level::neon || cpu == Level::neon) return cpu == level;
+    return cpu >= level;
 }
 
 inline std::string param_name(const testing::TestParamInfo<Level>& info) {

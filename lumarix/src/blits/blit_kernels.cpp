@@ -1,5 +1,5 @@
 // The scalar row kernels and the choice of the table to run. Built without SIMD flags, so that
-// the processor check runs on every x86-64 processor.
+// the processor check runs on every processor of the architecture.
 #include "blits/blit_kernels.h"
 
 #include "simd/cpu.h"
@@ -112,6 +112,8 @@ const RowKernels& scalar_kernels() {
 const RowKernels& best_kernels() {
 #if defined(LUMARIX_X86)
     return simd::pick(scalar_kernels, sse2_kernels, avx2_kernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(scalar_kernels, neon_kernels)();
 #else
     return scalar_kernels();
 #endif

@@ -62,6 +62,10 @@ const RowKernels& sse2_kernels();
 /// AVX2 kernels, eight pixels per step; only when simd::use_avx2().
 const RowKernels& avx2_kernels();
 #endif
+#if defined(LUMARIX_NEON)
+/// NEON kernels, four pixels per step (any AArch64 processor).
+const RowKernels& neon_kernels();
+#endif
 
 /// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
 const RowKernels& best_kernels();

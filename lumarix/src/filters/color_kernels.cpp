@@ -40,6 +40,8 @@ const ColorKernels& scalar_color_kernels() {
 const ColorKernels& best_color_kernels() {
 #if defined(LUMARIX_X86)
     return simd::pick(scalar_color_kernels, sse2_color_kernels, avx2_color_kernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(scalar_color_kernels, neon_color_kernels)();
 #else
     return scalar_color_kernels();
 #endif

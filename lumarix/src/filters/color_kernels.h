@@ -46,6 +46,9 @@ const ColorKernels& sse2_color_kernels();
 /// Only when simd::use_avx2().
 const ColorKernels& avx2_color_kernels();
 #endif
+#if defined(LUMARIX_NEON)
+const ColorKernels& neon_color_kernels();
+#endif
 /// The table of the active SIMD level (simd/cpu.h).
 const ColorKernels& best_color_kernels();
 

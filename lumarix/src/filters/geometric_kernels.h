@@ -44,6 +44,7 @@ using ReverseKernel = void (*)(uint32_t*, int32_t);
 void reverse_row(uint32_t* row, int32_t n);
 void reverse_row_sse2(uint32_t* row, int32_t n);
 void reverse_row_avx2(uint32_t* row, int32_t n);
+void reverse_row_neon(uint32_t* row, int32_t n);
 ReverseKernel pick_reverse_row();
 
 // ==== Box blur ==================================================================================

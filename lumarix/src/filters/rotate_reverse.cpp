@@ -23,6 +23,9 @@ ReverseKernel pick_reverse_row() {
     if (simd::use_avx2()) return reverse_row_avx2;
     if (simd::use_sse2()) return reverse_row_sse2;
 #endif
+#if defined(LUMARIX_NEON)
+    if (simd::use_neon()) return reverse_row_neon;
+#endif
     return reverse_row;
 }
 

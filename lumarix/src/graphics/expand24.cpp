@@ -13,6 +13,8 @@ void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
 Expand24Row best_expand24_row() {
 #if defined(LUMARIX_X86)
     return simd::pick<Expand24Row>(expand24_row, expand24_row_sse2, expand24_row_avx2);
+#elif defined(LUMARIX_NEON)
+    return simd::pick<Expand24Row>(expand24_row, expand24_row_neon);
 #else
     return expand24_row;
 #endif

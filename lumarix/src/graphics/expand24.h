@@ -22,6 +22,9 @@ void expand24_row_sse2(const uint8_t* src, uint8_t* dst, int32_t width);
 /// Only when simd::use_avx2().
 void expand24_row_avx2(const uint8_t* src, uint8_t* dst, int32_t width);
 #endif
+#if defined(LUMARIX_NEON)
+void expand24_row_neon(const uint8_t* src, uint8_t* dst, int32_t width);
+#endif
 /// The row of the active SIMD level (simd/cpu.h).
 Expand24Row best_expand24_row();
 

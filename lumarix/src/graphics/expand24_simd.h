@@ -1,5 +1,5 @@
 // The 24-to-32-bit row written once over the operation wrappers of simd/ops.h, instantiated by
-// expand24_sse2.cpp and expand24_avx2.cpp. A step reads a few bytes past its own pixels
+// expand24_sse2.cpp, expand24_avx2.cpp and expand24_neon.cpp. A step reads a few bytes past its own pixels
 // (V::kPx24ReadBytes), so the steps stop where those bytes would leave the row; the rest goes
 // through the per-pixel rule.
 #pragma once

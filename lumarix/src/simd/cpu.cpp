@@ -15,6 +15,8 @@ Level detect() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) return Level::avx2;
     if (__builtin_cpu_supports("sse2")) return Level::sse2;
+#elif defined(LUMARIX_NEON)
+    return Level::neon;
 #endif
     return Level::plain;
 }
@@ -23,10 +25,18 @@ Level parse_cap(const char* text) {
     if (text == nullptr) return Level::avx2;
     if (std::strcmp(text, "plain") == 0) return Level::plain;
     if (std::strcmp(text, "sse2") == 0) return Level::sse2;
+    if (std::strcmp(text, "neon") == 0) return Level::neon;
     return Level::avx2;
 }
 
-Level min_level(Level a, Level b) { return static_cast<int>(a) < static_cast<int>(b) ? a : b; }
+bool is_x86(Level level) { return level == Level::sse2 || level == Level::avx2; }
+
+// The processor's level limited by a cap; a cap of the other architecture's ladder is no cap.
+Level capped(Level processor, Level cap) {
+    if (cap == Level::plain) return Level::plain;
+    if (is_x86(processor) && is_x86(cap)) return static_cast<int>(cap) < static_cast<int>(processor) ? cap : processor;
+    return processor;
+}
 
 // -1 until the first query; afterwards the active level.
 std::atomic<int> g_active{-1};
@@ -46,25 +56,28 @@ Level environment_cap() {
 Level active_level() {
     int level = g_active.load(std::memory_order_relaxed);
     if (level < 0) {
-        level = static_cast<int>(min_level(processor_level(), environment_cap()));
+        level = static_cast<int>(capped(processor_level(), environment_cap()));
         g_active.store(level, std::memory_order_relaxed);
     }
     return static_cast<Level>(level);
 }
 
 void set_level_cap(Level cap) {
-    g_active.store(static_cast<int>(min_level(processor_level(), cap)), std::memory_order_relaxed);
+    g_active.store(static_cast<int>(capped(processor_level(), cap)), std::memory_order_relaxed);
 }
 
-bool use_avx2() { return active_level() >= Level::avx2; }
+bool use_avx2() { return active_level() == Level::avx2; }
 
-bool use_sse2() { return active_level() >= Level::sse2; }
+bool use_sse2() { return is_x86(active_level()); }
+
+bool use_neon() { return active_level() == Level::neon; }
 
 const char* level_name(Level level) {
     switch (level) {
         case Level::plain: return "plain";
         case Level::sse2: return "sse2";
         case Level::avx2: return "avx2";
+        case Level::neon: return "neon";
     }
     return "?";
 }

@@ -1,16 +1,20 @@
 // The one processor query of the library: which SIMD level its kernels may use.
 //
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
-// "plain", "sse2" or "avx2"; anything else leaves the processor's own level) and, in tests and
-// fuzzers, by set_level_cap(). Built without SIMD flags, so it runs on every processor.
+// "plain", "sse2", "avx2" or "neon"; anything else leaves the processor's own level) and, in
+// tests and fuzzers, by set_level_cap(). Levels form one ladder per architecture: x86 has
+// plain < sse2 < avx2, AArch64 plain < neon (every AArch64 processor has NEON). A cap of the
+// other architecture's ladder does not apply; "plain" applies everywhere. Built without SIMD
+// flags, so it runs on every processor.
 //
-// LUMARIX_X86, set by the build for x86 targets, is the one macro that says "x86 SIMD here":
-// the per-instruction-set files and the table entries that name them exist only with it.
+// LUMARIX_X86, set by the build for x86 targets, is the one macro that says "x86 SIMD here",
+// LUMARIX_NEON the same for AArch64: the per-instruction-set files and the table entries that
+// name them exist only with it.
 #pragma once
 
 namespace lumarix::simd {
 
-enum class Level : int { plain = 0, sse2 = 1, avx2 = 2 };
+enum class Level : int { plain = 0, sse2 = 1, avx2 = 2, neon = 3 };
 
 /// What the processor itself supports, asked once (thread-safe).
 Level processor_level();
@@ -22,14 +26,15 @@ Level active_level();
 /// compare the paths; not for use while another thread is drawing.
 void set_level_cap(Level cap);
 
-/// The cap LUMARIX_ISA sets, or avx2 when it is unset or unknown.
+/// The cap LUMARIX_ISA sets, or avx2 (which caps nothing) when it is unset or unknown.
 Level environment_cap();
 
-/// Whether the dispatchers may run the AVX2 (SSE2) kernels now. Out of line on purpose: this
-/// header is included by files built with AVX2 flags, and an inline copy compiled there could
-/// be the one the linker keeps for plain callers.
+/// Whether the dispatchers may run the AVX2 (SSE2, NEON) kernels now. Out of line on purpose:
+/// this header is included by files built with AVX2 flags, and an inline copy compiled there
+/// could be the one the linker keeps for plain callers.
 bool use_avx2();
 bool use_sse2();
+bool use_neon();
 
 const char* level_name(Level level);
 
@@ -41,9 +46,15 @@ T pick(T plain, T sse2, T avx2) {
     switch (active_level()) {
         case Level::avx2: return avx2;
         case Level::sse2: return sse2;
-        case Level::plain: break;
+        default: break;
     }
     return plain;
+}
+
+/// The same on AArch64: plain or NEON.
+template <class T>
+T pick(T plain, T neon) {
+    return active_level() == Level::neon ? neon : plain;
 }
 
 }  // namespace lumarix::simd

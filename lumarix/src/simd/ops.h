@@ -1,13 +1,16 @@
-// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2) and V256 (eight
-// pixels, AVX2) over integer registers, so that each family's kernels are written once as
+// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2 or NEON) and V256
+// (eight pixels, AVX2) over integer registers, so that each family's kernels are written once as
 // templates over a wrapper and instantiated by its per-instruction-set files. Only what the
-// kernels use is here; every operation has a direct counterpart in NEON as well.
+// kernels use is here. The NEON V128 gives every operation the lane results of its SSE2
+// namesake, down to the edge cases the kernels may meet (pack saturates signed 16-bit lanes to
+// unsigned bytes; a variable shift by 16 or more gives 0), so one kernel source serves both.
 //
 // The wrappers live in a namespace named after the instruction set the including file is built
-// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise), and so do the kernels written over
-// them. A function compiled with AVX2 flags therefore never shares a name with one compiled for
-// SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a caller on a processor
-// without AVX2. Include this header only from *_sse2.cpp and *_avx2.cpp files.
+// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise on x86, neon on AArch64), and so do the
+// kernels written over them. A function compiled with AVX2 flags therefore never shares a name
+// with one compiled for SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a
+// caller on a processor without AVX2. Include this header only from *_sse2.cpp, *_avx2.cpp and
+// *_neon.cpp files.
 //
 // The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
 // register, work on the halves and pack them back, which restores the pixel order, and
@@ -16,17 +19,21 @@
 
 #include "simd/cpu.h"
 
-#if !defined(LUMARIX_X86)
-#error "simd/ops.h: x86 SIMD wrappers included in a build without x86 SIMD"
+#if !defined(LUMARIX_X86) && !defined(LUMARIX_NEON)
+#error "simd/ops.h: SIMD wrappers included in a build without SIMD"
 #endif
 
 #include <cstdint>
 #include <cstring>
-#include <immintrin.h>
 
-#if defined(__AVX2__)
+#if defined(LUMARIX_NEON)
+#include <arm_neon.h>
+#define LUMARIX_SIMD_NS neon
+#elif defined(__AVX2__)
+#include <immintrin.h>
 #define LUMARIX_SIMD_NS avx2
 #elif defined(__SSE2__)
+#include <immintrin.h>
 #define LUMARIX_SIMD_NS sse2
 #else
 #error "simd/ops.h: built without SSE2"
@@ -34,7 +41,7 @@
 
 namespace lumarix::simd::LUMARIX_SIMD_NS {
 
-
+#if defined(__SSE2__)
 struct V128 {
     using R = __m128i;
     static constexpr int kPixels = 4;
@@ -112,6 +119,102 @@ struct V128 {
         return _mm_unpackhi_epi32(both, both);
     }
 };
+#endif
+
+#if defined(LUMARIX_NEON)
+struct V128 {
+    using R = uint8x16_t;
+    static constexpr int kPixels = 4;
+    static constexpr int kBytes = 16;
+
+    static R load(const uint8_t* p) { return vld1q_u8(p); }
+    static void store(uint8_t* p, R v) { vst1q_u8(p, v); }
+    static R zero() { return vdupq_n_u8(0); }
+    static R set16(uint32_t v) { return vreinterpretq_u8_u16(vdupq_n_u16(uint16_t(v))); }
+    static R set32(uint32_t v) { return u8(vdupq_n_u32(v)); }
+    static R set_px16(const uint16_t w[4]) {
+        const uint16x4_t q = vld1_u16(w);
+        return vreinterpretq_u8_u16(vcombine_u16(q, q));
+    }
+    /// A variable shift count, as the signed per-lane count of vshlq.
+    static int16x8_t count(uint32_t n) { return vdupq_n_s16(int16_t(n > 16 ? 16 : n)); }
+
+    static R lo8(R a) { return vreinterpretq_u8_u16(vmovl_u8(vget_low_u8(a))); }
+    static R hi8(R a) { return vreinterpretq_u8_u16(vmovl_high_u8(a)); }
+    static R pack(R lo, R hi) {
+        return vqmovun_high_s16(vqmovun_s16(vreinterpretq_s16_u8(lo)), vreinterpretq_s16_u8(hi));
+    }
+
+    static R add16(R a, R b) { return u8(vaddq_u16(u16(a), u16(b))); }
+    static R sub16(R a, R b) { return u8(vsubq_u16(u16(a), u16(b))); }
+    static R mullo(R a, R b) { return u8(vmulq_u16(u16(a), u16(b))); }
+    static R mulhi(R a, R b) {
+        const uint32x4_t lo = vmull_u16(vget_low_u16(u16(a)), vget_low_u16(u16(b)));
+        const uint32x4_t hi = vmull_high_u16(u16(a), u16(b));
+        return u8(vuzp2q_u16(vreinterpretq_u16_u32(lo), vreinterpretq_u16_u32(hi)));
+    }
+    template <int n> static R srli16(R a) {
+        if constexpr (n == 0) return a; else return u8(vshrq_n_u16(u16(a), n));
+    }
+    template <int n> static R slli16(R a) { return u8(vshlq_n_u16(u16(a), n)); }
+    template <int n> static R srli32(R a) {
+        if constexpr (n == 0) return a; else return u8(vshrq_n_u32(u32(a), n));
+    }
+    static R srl16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), vnegq_s16(n))); }
+    static R sll16(R a, int16x8_t n) { return u8(vshlq_u16(u16(a), n)); }
+    static R subs_u16(R a, R b) { return u8(vqsubq_u16(u16(a), u16(b))); }
+    static R adds_u8(R a, R b) { return vqaddq_u8(a, b); }
+    static R subs_u8(R a, R b) { return vqsubq_u8(a, b); }
+
+    static R set8(uint8_t v) { return vdupq_n_u8(v); }
+    static R add32(R a, R b) { return u8(vaddq_u32(u32(a), u32(b))); }
+    template <int n> static R slli32(R a) { return u8(vshlq_n_u32(u32(a), n)); }
+    static R madd16(R a, R b) {
+        const int16x8_t x = vreinterpretq_s16_u8(a), y = vreinterpretq_s16_u8(b);
+        const int32x4_t lo = vmull_s16(vget_low_s16(x), vget_low_s16(y)), hi = vmull_high_s16(x, y);
+        return vreinterpretq_u8_s32(vpaddq_s32(lo, hi));
+    }
+    static R reverse32(R a) {
+        const uint32x4_t pairs = vrev64q_u32(u32(a));  // 1 0 3 2
+        return u8(vextq_u32(pairs, pairs, 2));
+    }
+
+    static R and_(R a, R b) { return vandq_u8(a, b); }
+    static R or_(R a, R b) { return vorrq_u8(a, b); }
+    static R cmpeq16(R a, R b) { return u8(vceqq_u16(u16(a), u16(b))); }
+    static R cmpeq32(R a, R b) { return u8(vceqq_u32(u32(a), u32(b))); }
+    static R select(R mask, R a, R b) { return vbslq_u8(mask, a, b); }
+
+    static R map_px(const uint8_t* m) {
+        uint32_t v;
+        std::memcpy(&v, m, 4);
+        const uint16x8_t w = vmovl_u8(vcreate_u8(v));
+        return u8(vmovl_u16(vget_low_u16(w)));
+    }
+    /// Bytes that load_px24() reads: four 3-byte pixels and four bytes after them.
+    static constexpr int kPx24ReadBytes = 16;
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0, by a table lookup
+    /// (an index past the register gives 0).
+    static R load_px24(const uint8_t* p) {
+        static constexpr uint8_t kSpread[16] = {0, 1, 2, 255, 3, 4, 5, 255, 6, 7, 8, 255, 9, 10, 11, 255};
+        return vqtbl1q_u8(vld1q_u8(p), vld1q_u8(kSpread));
+    }
+    static R px_lo16(R v32) {
+        const uint32x4_t v = u32(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return u8(vzip1q_u32(both, both));
+    }
+    static R px_hi16(R v32) {
+        const uint32x4_t v = u32(v32), both = vorrq_u32(v, vshlq_n_u32(v, 16));
+        return u8(vzip2q_u32(both, both));
+    }
+
+private:
+    static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
+    static uint32x4_t u32(R a) { return vreinterpretq_u32_u8(a); }
+    static R u8(uint16x8_t a) { return vreinterpretq_u8_u16(a); }
+    static R u8(uint32x4_t a) { return vreinterpretq_u8_u32(a); }
+};
+#endif
 
 #if defined(__AVX2__)
 struct V256 {
