@@ -135,15 +135,19 @@ void BM_ClockTicksPerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_ClockTicksPerSecond)->Arg(10)->Arg(60)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
+// The soundfont the built-in synthesizer loads, or empty with the benchmark marked skipped.
+std::string SoundFontOrSkip(benchmark::State& state) {
+    std::string font = marble::linux_platform::FindSoundFont();
+    if (font.empty()) state.SkipWithError("no soundfont");
+    return font;
+}
+
 // One audio period of the built-in synthesizer with a drum hit sounding; its output latency is
 // periods x period size / rate.
 void BM_SynthRenderPeriod(benchmark::State& state) {
     using marble::linux_platform::BuiltinSynth;
-    const std::string font = marble::linux_platform::FindSoundFont();
-    if (font.empty()) {
-        state.SkipWithError("no soundfont");
-        return;
-    }
+    const std::string font = SoundFontOrSkip(state);
+    if (font.empty()) return;
     BuiltinSynth synth(font, false);
     std::vector<float> left(BuiltinSynth::kPeriodSize), right(BuiltinSynth::kPeriodSize);
     int period = 0;
@@ -164,11 +168,8 @@ BENCHMARK(BM_SynthRenderPeriod)->Unit(benchmark::kMicrosecond);
 // chorus on silence; argument 0) against the audio output's period once it rests (argument 1).
 void BM_SynthSilentPeriod(benchmark::State& state) {
     using marble::linux_platform::BuiltinSynth;
-    const std::string font = marble::linux_platform::FindSoundFont();
-    if (font.empty()) {
-        state.SkipWithError("no soundfont");
-        return;
-    }
+    const std::string font = SoundFontOrSkip(state);
+    if (font.empty()) return;
     BuiltinSynth synth(font, false);
     std::vector<float> left(BuiltinSynth::kPeriodSize), right(BuiltinSynth::kPeriodSize);
     const bool resting = state.range(0) != 0;
