@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 helpers=$root/build/windows-helpers
+source "$root/tests/win32/wait_for_window.sh"
 
 for tool in wine Xvfb xdotool unzip x86_64-w64-mingw32-g++-posix; do
   if ! command -v "$tool" >/dev/null; then
@@ -83,16 +84,7 @@ run_and_strike() {  # WHAT COMMAND...: start the program, strike keypad 5, close
   : > "$log"
   w "$@" >/dev/null 2>&1 &
   app_pid=$!
-  for _ in $(seq 300); do
-    if grep -q midiOutOpen "$log" 2>/dev/null; then
-      window=$(xdotool search --name '^marbleStomper$' 2>/dev/null | head -1 || true)
-      [ -n "$window" ] && break
-    fi
-    sleep 0.1
-  done
-  [ -n "$window" ] || { fail "$what: the window did not appear"; return 1; }
-  sleep 0.3
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  wait_for_window "$log" 300 || { fail "$what: the window did not appear"; return 1; }
   # NumLock starts off on a new X server; a keypad key then is an arrow key.
   if [ "$numlock_on" -eq 0 ]; then xdotool key Num_Lock; sleep 0.2; numlock_on=1; fi
   xdotool keydown 84; sleep 0.12; xdotool keyup 84; sleep 0.12   # keypad 5

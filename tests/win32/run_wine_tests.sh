@@ -8,6 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=${MARBLE_WINDOWS_EXE:-$root/build/windows/app/win32/marbleStomper.exe}
 helpers=$root/build/windows-helpers
+source "$root/tests/win32/wait_for_window.sh"
 
 for tool in wine Xvfb xdotool x86_64-w64-mingw32-g++-posix; do
   if ! command -v "$tool" >/dev/null; then
@@ -98,17 +99,7 @@ probe() { w wine "$helpers/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 start_app() {
   double_log="Z:$case_log" w wine "$case_dir/marbleStomper.exe" >/dev/null 2>&1 &
   app_pid=$!
-  window=""
-  for _ in $(seq 200); do
-    if grep -q midiOutOpen "$case_log" 2>/dev/null; then
-      window=$(xdotool search --name '^marbleStomper$' 2>/dev/null | head -1 || true)
-      [ -n "$window" ] && break
-    fi
-    sleep 0.1
-  done
-  [ -n "$window" ] || { fail "window did not appear"; return 1; }
-  sleep 0.3
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  wait_for_window "$case_log" 200 || { fail "window did not appear"; return 1; }
 }
 
 # Screen position of a control's centre, from the probe's window dump.
