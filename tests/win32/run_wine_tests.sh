@@ -316,7 +316,7 @@ if [ ${#runner[@]} -gt 0 ] || [ "$(id -u)" -ne 0 ]; then
   new_case read_only
   chmod 555 "$case_dir"
   if start_app; then
-    xdotool windowfocus --sync "$window"; xdotool key alt+F4
+    xdotool windowfocus --sync "$window" 2>/dev/null || true; xdotool key alt+F4
     box=""
     for _ in $(seq 50); do
       box=$(probe message marbleStomper)
