@@ -89,14 +89,7 @@ private:
     void* m_bits = nullptr;
 };
 
-}  // namespace
-
-TSize MeasureText(const TFont& font, const std::string& text) {
-    FontDC dc(font);
-    return dc.Extent(text);
-}
-
-TextCoverage RenderText(const TFont& font, const std::string& text, const TRect& clip) {
+TextCoverage RenderMask(const TFont& font, const std::string& text, const TRect& clip) {
     TextCoverage mask;
     FontDC dc(font);
     if (!dc.Valid() || text.empty()) return mask;
@@ -124,6 +117,18 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     const uint8_t* bits = dib.Bits();
     for (size_t i = 0; i < mask.alpha.size(); ++i) mask.alpha[i] = bits[4 * i + 1];
     return mask;
+}
+
+}  // namespace
+
+TSize MeasureText(const TFont& font, const std::string& text) {
+    FontDC dc(font);
+    return dc.Extent(text);
+}
+
+void RenderText(const TFont& font, const std::string& text, const TRect& clip, TextCoverage& out, bool wholeClip) {
+    out = RenderMask(font, text, clip);
+    if (wholeClip) ExtendToClip(out, clip);
 }
 
 }  // namespace lumarix::text
