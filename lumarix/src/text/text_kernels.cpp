@@ -5,6 +5,13 @@
 
 namespace lumarix::text {
 
+#if defined(LUMARIX_X86)
+const TextKernels& Sse2TextKernels();
+const TextKernels& Avx2TextKernels();
+#elif defined(LUMARIX_NEON)
+const TextKernels& NeonTextKernels();
+#endif
+
 namespace {
 
 void Reduce(const uint8_t* upper, const uint8_t* lower, uint8_t* out, int32_t n) {
@@ -25,7 +32,13 @@ const TextKernels& ScalarTextKernels() {
 }
 
 const TextKernels& ActiveTextKernels() {
+#if defined(LUMARIX_X86)
+    return simd::pick(ScalarTextKernels, Sse2TextKernels, Avx2TextKernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(ScalarTextKernels, NeonTextKernels)();
+#else
     return ScalarTextKernels();
+#endif
 }
 
 }  // namespace lumarix::text
