@@ -11,6 +11,9 @@
 #include "simd/ops.h"
 #include "text/text_kernels.h"
 
+#include <cstring>
+#include <type_traits>
+
 namespace lumarix::text::LUMARIX_SIMD_NS {
 
 using simd::LUMARIX_SIMD_NS::V128;
@@ -35,13 +38,19 @@ inline void Reduce(const uint8_t* upper, const uint8_t* lower, uint8_t* out, int
 }
 
 /// The walk of the per-pixel kernels: whole steps of V::kPixels through body(d, coverage), the
-/// rest through the scalar pixel.
+/// rest through the scalar pixel. Every kernel leaves paper (coverage 0) alone, so a step of
+/// paper only, most of a line of text, is skipped without touching the destination.
 template <class V, class Body>
 inline void CoverageRow(const uint8_t* coverage, uint8_t* dest, int32_t n, uint32_t colour, Body body,
                         void (*pixel)(uint8_t*, unsigned, uint32_t)) {
+    using Step = std::conditional_t<V::kPixels == 8, uint64_t, uint32_t>;
+    static_assert(sizeof(Step) == V::kPixels);
     int32_t i = 0;
-    for (; i + V::kPixels <= n; i += V::kPixels)
-        V::store(dest + 4 * i, body(V::load(dest + 4 * i), V::map_px(coverage + i)));
+    for (; i + V::kPixels <= n; i += V::kPixels) {
+        Step ink;
+        std::memcpy(&ink, coverage + i, sizeof ink);
+        if (ink != 0) V::store(dest + 4 * i, body(V::load(dest + 4 * i), V::map_px(coverage + i)));
+    }
     for (; i < n; ++i) pixel(dest + 4 * i, coverage[i], colour);
 }
 
