@@ -1,10 +1,13 @@
 // SuperTextOut of one 40-character line at 12 and 48 points, beside the surface's own TextOut
-// (no supersampling), the Fast layer and memcpy of the same destination area. Mpix/s counts
-// destination pixels of the text area (half the extent at twice the size).
+// (no supersampling), StdTextOutFast, the Fast layer, memcpy of the same destination area and
+// the peer, cairo_show_text with the same face (DejaVu Sans through FreeType and Fontconfig) at
+// the same em height, anti-aliased grey. Mpix/s counts destination pixels of the text area
+// (half the extent at twice the size).
 #include <lumarix/Lumarix.h>
 #include <lumarix/Lumarixetcs.h>
 
 #include <benchmark/benchmark.h>
+#include <cairo.h>
 
 #include <cstring>
 #include <vector>
@@ -67,6 +70,37 @@ void BM_CanvasTextOut(benchmark::State& state) {
     });
 }
 
+void BM_StdTextOutFast(benchmark::State& state) {
+    RunText(state, [](TLumarix& dest, const TFont& font) { StdTextOutFast(0, 0, 0, kLine, font, clWhite, dest.Canvas()); });
+}
+
+void BM_CairoShowText(benchmark::State& state) {
+    const int32_t size = int32_t(state.range(0));
+    const TSize area = TextArea(size);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.cx + 8, area.cy + 8);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 240 / 255.0, 240 / 255.0, 240 / 255.0);
+    cairo_paint(cr);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, double(size) * 96 / 72);  // the library's em height in pixels
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_set_font_options(cr, options);
+    cairo_set_source_rgb(cr, 0x80 / 255.0, 0x40 / 255.0, 0x20 / 255.0);
+    cairo_font_extents_t extents;
+    cairo_font_extents(cr, &extents);
+    for (auto _ : state) {
+        cairo_move_to(cr, 0, extents.ascent);
+        cairo_show_text(cr, kLine.c_str());
+        cairo_surface_flush(surface);
+        benchmark::ClobberMemory();
+    }
+    cairo_font_options_destroy(options);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    SetPixels(state, area);
+}
+
 void BM_MemcpyTextArea(benchmark::State& state) {
     const TSize area = TextArea(int32_t(state.range(0)));
     const size_t bytes = size_t(area.cx) * area.cy * 4;
@@ -82,6 +116,8 @@ void BM_MemcpyTextArea(benchmark::State& state) {
 BENCHMARK(BM_SuperTextOut)->Arg(12)->Arg(48);
 BENCHMARK(BM_SuperTextOutFast_Layer)->Arg(12)->Arg(48);
 BENCHMARK(BM_CanvasTextOut)->Arg(12)->Arg(48);
+BENCHMARK(BM_StdTextOutFast)->Arg(12)->Arg(48);
+BENCHMARK(BM_CairoShowText)->Arg(12)->Arg(48);
 BENCHMARK(BM_MemcpyTextArea)->Arg(12)->Arg(48);
 
 }  // namespace

@@ -6,9 +6,11 @@
 // pixels are blended against their palette colour and take the nearest palette entry.
 #include "graphics/pixel_convert.h"
 #include "text/text_backend.h"
+#include "text/text_kernels.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace lumarix {
 namespace {
@@ -17,9 +19,9 @@ struct Rgb {
     int red, green, blue;
 };
 
-inline uint8_t Mix(int under, int over, int coverage) {
-    return uint8_t((under * (255 - coverage) + over * coverage + 127) / 255);
-}
+using text::px::Mix;
+
+constexpr size_t kKeptMaskBytes = size_t(1) << 20;
 
 void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCoverage& mask, Rgb colour) {
     // Intersection of the mask with the bitmap, in 64 bits so that far-away positions cannot wrap.
@@ -30,10 +32,20 @@ void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCovera
     if (x0 >= x1 || y0 >= y1) return;
 
     const TPixelFormat format = bitmap.PixelFormat();
-    const int64_t bytesPerPixel = format == TPixelFormat::pf32bit ? 4 : format == TPixelFormat::pf24bit ? 3 : 1;
+    auto coverageRow = [&](int64_t py) {
+        return &mask.alpha[size_t(py - top) * size_t(mask.width) + size_t(x0 - left)];
+    };
+    if (format == TPixelFormat::pf32bit) {
+        const auto blend = text::ActiveTextKernels().coverage_blend;
+        const uint32_t packed = uint32_t(colour.blue) | uint32_t(colour.green) << 8 | uint32_t(colour.red) << 16;
+        for (int64_t py = y0; py < y1; ++py)
+            blend(coverageRow(py), bitmap.ScanLine(int32_t(py)) + 4 * x0, int32_t(x1 - x0), packed);
+        return;
+    }
+    const int64_t bytesPerPixel = format == TPixelFormat::pf24bit ? 3 : 1;
     detail::NearestPaletteIndex nearest(bitmap.Palette());
     for (int64_t py = y0; py < y1; ++py) {
-        const uint8_t* coverage = &mask.alpha[size_t(py - top) * size_t(mask.width) + size_t(x0 - left)];
+        const uint8_t* coverage = coverageRow(py);
         uint8_t* p = bitmap.ScanLine(int32_t(py)) + x0 * bytesPerPixel;
         for (int64_t px = x0; px < x1; ++px, ++coverage, p += bytesPerPixel) {
             const int c = *coverage;
@@ -62,6 +74,20 @@ int32_t EmPixels(const TFont& font) {
     return int32_t(std::clamp<int64_t>(pixels, 1, kMaxEmPixels));
 }
 
+void ExtendToClip(TextCoverage& mask, const TRect& clip) {
+    const int64_t width = int64_t(clip.Right) - clip.Left, height = int64_t(clip.Bottom) - clip.Top;
+    if (width <= 0 || height <= 0) {
+        mask = TextCoverage{};
+        return;
+    }
+    if (mask.left == clip.Left && mask.top == clip.Top && mask.width == width && mask.height == height) return;
+    std::vector<uint8_t> whole(size_t(width) * size_t(height), 0);
+    for (int64_t r = 0; r < mask.height; ++r)
+        std::copy_n(&mask.alpha[size_t(r) * size_t(mask.width)], mask.width,
+                    &whole[size_t(mask.top - clip.Top + r) * size_t(width) + size_t(mask.left - clip.Left)]);
+    mask = TextCoverage{clip.Left, clip.Top, int32_t(width), int32_t(height), std::move(whole)};
+}
+
 }  // namespace text
 
 TSize TCanvas::TextExtent(const std::string& text) { return text::MeasureText(Font, text); }
@@ -81,7 +107,11 @@ void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
     const TRect clip = Rect(rel(-int64_t(x)), rel(-int64_t(y)), rel(int64_t(m_bitmap->Width()) - x),
                             rel(int64_t(m_bitmap->Height()) - y));
     if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
-    BlendCoverage(*m_bitmap, x, y, text::RenderText(Font, text, clip), colour);
+    // The mask buffer is kept per thread, unless a large drawing made it big.
+    thread_local text::TextCoverage mask;
+    text::RenderText(Font, text, clip, mask);
+    BlendCoverage(*m_bitmap, x, y, mask, colour);
+    if (mask.alpha.capacity() > kKeptMaskBytes) mask.alpha = {};
 }
 
 }  // namespace lumarix

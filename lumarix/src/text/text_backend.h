@@ -32,10 +32,21 @@ struct TextCoverage {
 TSize MeasureText(const TFont& font, const std::string& text);
 
 /// The coverage of `text` drawn with its top-left corner at (0, 0), limited to `clip` (in the
-/// same coordinates; a caller passes its bitmap's bounds, so that far-off or huge text costs no
-/// memory). Underline and strike-out span the advance width. Colour is not part of it: callers
-/// blend their own.
-TextCoverage RenderText(const TFont& font, const std::string& text, const TRect& clip);
+/// same coordinates; a caller passes the part of its bitmap the text may reach, so that far-off
+/// or huge text costs no memory). Underline and strike-out span the advance width. Colour is
+/// not part of it: callers blend their own. The mask is the union of the ink cut to the clip,
+/// or with `wholeClip` the clip itself. `out` is overwritten; its buffer is reused.
+void RenderText(const TFont& font, const std::string& text, const TRect& clip, TextCoverage& out,
+                bool wholeClip = false);
+
+inline TextCoverage RenderText(const TFont& font, const std::string& text, const TRect& clip) {
+    TextCoverage mask;
+    RenderText(font, text, clip, mask);
+    return mask;
+}
+
+/// Sets `mask` to cover exactly `clip` (paper where it had no coverage); `mask` must lie inside it.
+void ExtendToClip(TextCoverage& mask, const TRect& clip);
 
 /// The em height in pixels that the back ends use for `font`: the size in points at 96 dots per
 /// inch, rounded, at least 1 and at most kMaxEmPixels.

@@ -13,7 +13,11 @@
 //
 // Faces are opened once per (name, bold, italic) and kept in a cache guarded by one mutex, which
 // is also held while a face renders: FreeType faces are not safe to share between threads.
+// Rendered characters go to the shared glyph cache (glyph_cache.h), keyed by the face's number,
+// the em height, the style and the byte, so that drawn again they cost no hinting at all.
 #include "text/text_backend.h"
+
+#include "text/glyph_cache.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -30,7 +34,9 @@
 #include <cerrno>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <tuple>
 
 namespace lumarix::text {
@@ -91,26 +97,19 @@ const CodePage& AnsiCodePage() {
 
 // ==== Faces =====================================================================================
 
-// One character's coverage, placed relative to its pen position on the baseline.
-struct GlyphImage {
-    int32_t left = 0, top = 0, width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-};
-
-struct CachedGlyph {
-    int32_t advance = 0;
-    bool hasImage = false;
-    GlyphImage image;
+struct LineMetrics {
+    int32_t ascent = 0, descent = 0;
+    int32_t underlineTop = 0, underlineThickness = 1;
+    int32_t strikeTop = 0, strikeThickness = 1;
 };
 
 struct Face {
     FT_Face face = nullptr;
+    uint32_t id = 0;  // the glyph cache's name for the face
     bool synthBold = false;
     bool synthItalic = false;
-    // Hinting and rendering dominate the cost of short strings drawn again and again, so each
-    // face keeps its characters by (em, byte) up to a byte budget.
-    std::map<uint32_t, CachedGlyph> glyphs;
-    size_t glyphBytes = 0;
+    // Line metrics by em height, so that cached text needs no size set on the face.
+    std::map<int32_t, LineMetrics> metrics;
 };
 
 class FontEngine {
@@ -137,6 +136,7 @@ public:
         if (m_faces.size() >= kMaxFaces) DropFaces();
         Face& slot = m_faces[key];
         slot = Open(font.Name, bold, italic);
+        slot.id = ++m_lastId;
         return slot.face ? &slot : nullptr;
     }
 
@@ -186,6 +186,7 @@ private:
     }
 
     std::mutex m_mutex;
+    uint32_t m_lastId = 0;
     FT_Library m_library = nullptr;
     std::map<Key, Face> m_faces;
 };
@@ -200,12 +201,6 @@ FontEngine& Engine() {
 int32_t Scale(int32_t fontUnits, int32_t em, int32_t unitsPerEm) {
     return int32_t(std::lround(double(fontUnits) * em / (unitsPerEm > 0 ? unitsPerEm : 2048)));
 }
-
-struct LineMetrics {
-    int32_t ascent = 0, descent = 0;
-    int32_t underlineTop = 0, underlineThickness = 1;
-    int32_t strikeTop = 0, strikeThickness = 1;
-};
 
 LineMetrics MetricsOf(FT_Face face, int32_t em) {
     LineMetrics m;
@@ -250,6 +245,28 @@ private:
     FT_Face m_face;
 };
 
+// The face set up for one em height on first need: text whose glyphs and metrics are all
+// cached never touches the face.
+class LazySetup {
+public:
+    LazySetup(const Face& face, int32_t em) : m_face(face), m_em(em) {}
+    void Ensure() {
+        if (!m_setup) m_setup.emplace(m_face, m_em);
+    }
+
+private:
+    const Face& m_face;
+    int32_t m_em;
+    std::optional<FaceSetup> m_setup;
+};
+
+const LineMetrics& CachedMetrics(Face& face, int32_t em, LazySetup& setup) {
+    if (auto it = face.metrics.find(em); it != face.metrics.end()) return it->second;
+    if (face.metrics.size() >= 64) face.metrics.clear();
+    setup.Ensure();
+    return face.metrics[em] = MetricsOf(face.face, em);
+}
+
 FT_UInt GlyphIndex(FT_Face face, unsigned char byte) {
     if (face->charmap && face->charmap->encoding == FT_ENCODING_UNICODE)
         return FT_Get_Char_Index(face, FT_ULong(AnsiCodePage()[byte]));
@@ -269,13 +286,16 @@ bool LoadGlyph(const Face& face, unsigned char byte, int32_t& advance) {
 }
 
 // Copies the rendered glyph of the slot, as 0..255 coverage.
-GlyphImage CopyGlyph(FT_GlyphSlot slot) {
+void CopyGlyph(FT_GlyphSlot slot, Glyph& glyph) {
     const FT_Bitmap& bm = slot->bitmap;
-    GlyphImage image{slot->bitmap_left, -slot->bitmap_top, int32_t(bm.width), int32_t(bm.rows), {}};
-    image.pixels.resize(size_t(bm.width) * bm.rows);
+    glyph.left = slot->bitmap_left;
+    glyph.top = -slot->bitmap_top;
+    glyph.width = int32_t(bm.width);
+    glyph.height = int32_t(bm.rows);
+    glyph.pixels.resize(size_t(bm.width) * bm.rows);
     for (unsigned r = 0; r < bm.rows; ++r) {
         const unsigned char* src = bm.buffer + ptrdiff_t(r) * bm.pitch;
-        uint8_t* dst = image.pixels.data() + size_t(r) * bm.width;
+        uint8_t* dst = glyph.pixels.data() + size_t(r) * bm.width;
         for (unsigned c = 0; c < bm.width; ++c) {
             if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
                 dst[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
@@ -285,40 +305,23 @@ GlyphImage CopyGlyph(FT_GlyphSlot slot) {
                 dst[c] = src[c];
         }
     }
-    return image;
 }
 
-constexpr int32_t kCachedEmLimit = 256;
-constexpr size_t kGlyphCacheBytes = size_t(4) << 20;
-
-// The advance and, with `withImage`, the coverage of one character at em height `em` (the face
-// set up for it). Large sizes bypass the cache and use `scratch`.
-const CachedGlyph& GlyphOf(Face& face, int32_t em, unsigned char byte, bool withImage, CachedGlyph& scratch) {
-    CachedGlyph* entry = &scratch;
-    if (em <= kCachedEmLimit) {
-        const uint32_t key = uint32_t(em) << 8 | byte;
-        auto it = face.glyphs.find(key);
-        if (it != face.glyphs.end() && (it->second.hasImage || !withImage)) return it->second;
-        if (it == face.glyphs.end()) {
-            if (face.glyphBytes > kGlyphCacheBytes) {
-                face.glyphs.clear();
-                face.glyphBytes = 0;
-            }
-            it = face.glyphs.emplace(key, CachedGlyph{}).first;
-        }
-        entry = &it->second;
-    } else {
-        scratch = CachedGlyph{};
-    }
-    const bool loaded = LoadGlyph(face, byte, entry->advance);
+// The advance and, with `withImage`, the coverage of one character at em height `em`, from the
+// shared cache or rendered now (and kept, unless too big for the cache).
+std::shared_ptr<const Glyph> GlyphOf(const Face& face, int32_t em, unsigned char byte, bool withImage,
+                                     LazySetup& setup) {
+    const GlyphKey key{face.id, em, uint32_t(face.synthBold) | uint32_t(face.synthItalic) << 1, byte};
+    GlyphCache& cache = SharedGlyphCache();
+    if (auto cached = cache.Find(key); cached && (cached->hasImage || !withImage)) return cached;
+    setup.Ensure();
+    Glyph glyph;
+    const bool loaded = LoadGlyph(face, byte, glyph.advance);
     if (withImage) {
-        entry->hasImage = true;
-        if (loaded && FT_Render_Glyph(face.face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
-            entry->image = CopyGlyph(face.face->glyph);
-            if (entry != &scratch) face.glyphBytes += entry->image.pixels.size() + 64;
-        }
+        glyph.hasImage = true;
+        if (loaded && FT_Render_Glyph(face.face->glyph, FT_RENDER_MODE_NORMAL) == 0) CopyGlyph(face.face->glyph, glyph);
     }
-    return *entry;
+    return cache.Insert(key, std::move(glyph));
 }
 
 bool Overlaps(int64_t left, int64_t top, int32_t width, int32_t height, const TRect& clip) {
@@ -334,59 +337,70 @@ TSize MeasureText(const TFont& font, const std::string& text) {
     Face* face = engine.Find(font);
     if (!face) return {};
     const int32_t em = EmPixels(font);
-    FaceSetup setup(*face, em);
-    const LineMetrics metrics = MetricsOf(face->face, em);
+    LazySetup setup(*face, em);
+    const LineMetrics& metrics = CachedMetrics(*face, em, setup);
     int64_t width = 0;
-    CachedGlyph scratch;
-    for (unsigned char byte : text) width += GlyphOf(*face, em, byte, false, scratch).advance;
+    for (unsigned char byte : text) width += GlyphOf(*face, em, byte, false, setup)->advance;
     return TSize{int32_t(std::min<int64_t>(width, INT32_MAX)), metrics.ascent + metrics.descent};
 }
 
-TextCoverage RenderText(const TFont& font, const std::string& text, const TRect& clip) {
-    TextCoverage mask;
+void RenderText(const TFont& font, const std::string& text, const TRect& clip, TextCoverage& mask, bool wholeClip) {
+    mask.left = mask.top = mask.width = mask.height = 0;
+    mask.alpha.clear();
+    auto emptyResult = [&] {
+        if (wholeClip) ExtendToClip(mask, clip);
+    };
     FontEngine& engine = Engine();
     std::lock_guard lock(engine.Mutex());
     Face* face = engine.Find(font);
-    if (!face || text.empty()) return mask;
+    if (!face || text.empty()) return emptyResult();
     const int32_t em = EmPixels(font);
-    FaceSetup setup(*face, em);
-    const LineMetrics metrics = MetricsOf(face->face, em);
+    LazySetup setup(*face, em);
+    const LineMetrics metrics = CachedMetrics(*face, em, setup);
 
-    // Render the glyphs that reach into the clip; lines span the whole advance width.
-    std::vector<GlyphImage> glyphs;
+    // The glyphs that reach into the clip; lines span the whole advance width. The list is
+    // kept per thread so that drawing allocates nothing once warm.
+    struct Placed {
+        std::shared_ptr<const Glyph> glyph;
+        int64_t left, top;
+    };
+    thread_local std::vector<Placed> glyphs;
+    struct Release {
+        ~Release() { glyphs.clear(); }
+    } release;
     int64_t penX = 0;
-    CachedGlyph scratch;
     for (unsigned char byte : text) {
         // A glyph's ink lies within about one em of its pen position.
         const bool nearClip = penX + 2 * int64_t(em) > clip.Left && penX - em < clip.Right;
-        const CachedGlyph& glyph = GlyphOf(*face, em, byte, nearClip, scratch);
+        std::shared_ptr<const Glyph> glyph = GlyphOf(*face, em, byte, nearClip, setup);
+        const int32_t advance = glyph->advance;
         if (nearClip) {
-            const GlyphImage& image = glyph.image;
-            const int64_t left = penX + image.left, top = int64_t(metrics.ascent) + image.top;
-            if (Overlaps(left, top, image.width, image.height, clip))
-                glyphs.push_back(GlyphImage{int32_t(left), int32_t(top), image.width, image.height, image.pixels});
+            const int64_t left = penX + glyph->left, top = int64_t(metrics.ascent) + glyph->top;
+            if (Overlaps(left, top, glyph->width, glyph->height, clip)) glyphs.push_back({std::move(glyph), left, top});
         }
-        penX += glyph.advance;
+        penX += advance;
         if (penX - em > clip.Right) break;
     }
     const int32_t lineWidth = int32_t(std::min<int64_t>(penX, INT32_MAX));
 
     struct Line { int32_t top, thickness; };
-    std::vector<Line> lines;
-    if (font.Style.Contains(fsUnderline)) lines.push_back({metrics.underlineTop, metrics.underlineThickness});
-    if (font.Style.Contains(fsStrikeOut)) lines.push_back({metrics.strikeTop, metrics.strikeThickness});
+    Line lines[2];
+    int lineCount = 0;
+    if (font.Style.Contains(fsUnderline)) lines[lineCount++] = {metrics.underlineTop, metrics.underlineThickness};
+    if (font.Style.Contains(fsStrikeOut)) lines[lineCount++] = {metrics.strikeTop, metrics.strikeThickness};
 
-    // The mask covers the union of glyphs and lines, cut to the clip.
+    // The mask covers the union of glyphs and lines (or the whole clip), cut to the clip.
     int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
     auto include = [&](int64_t left, int64_t top, int64_t width, int64_t height) {
         x0 = std::min(x0, left), y0 = std::min(y0, top);
         x1 = std::max(x1, left + width), y1 = std::max(y1, top + height);
     };
-    for (const GlyphImage& g : glyphs) include(g.left, g.top, g.width, g.height);
-    for (const Line& line : lines) include(0, line.top, lineWidth, line.thickness);
+    if (wholeClip) include(clip.Left, clip.Top, int64_t(clip.Right) - clip.Left, int64_t(clip.Bottom) - clip.Top);
+    for (const Placed& g : glyphs) include(g.left, g.top, g.glyph->width, g.glyph->height);
+    for (int l = 0; l < lineCount; ++l) include(0, lines[l].top, lineWidth, lines[l].thickness);
     x0 = std::max<int64_t>(x0, clip.Left), y0 = std::max<int64_t>(y0, clip.Top);
     x1 = std::min<int64_t>(x1, clip.Right), y1 = std::min<int64_t>(y1, clip.Bottom);
-    if (x0 >= x1 || y0 >= y1) return mask;
+    if (x0 >= x1 || y0 >= y1) return;
 
     mask.left = int32_t(x0);
     mask.top = int32_t(y0);
@@ -395,21 +409,22 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     mask.alpha.assign(size_t(mask.width) * size_t(mask.height), 0);
     // Overlapping glyphs keep the larger coverage.
     auto cellRow = [&](int64_t y) { return mask.alpha.data() + size_t(y - y0) * size_t(mask.width); };
-    for (const GlyphImage& g : glyphs) {
-        const int64_t r0 = std::max<int64_t>(0, y0 - g.top), r1 = std::min<int64_t>(g.height, y1 - g.top);
-        const int64_t c0 = std::max<int64_t>(0, x0 - g.left), c1 = std::min<int64_t>(g.width, x1 - g.left);
+    for (const Placed& placed : glyphs) {
+        const Glyph& g = *placed.glyph;
+        const int64_t r0 = std::max<int64_t>(0, y0 - placed.top), r1 = std::min<int64_t>(g.height, y1 - placed.top);
+        const int64_t c0 = std::max<int64_t>(0, x0 - placed.left), c1 = std::min<int64_t>(g.width, x1 - placed.left);
         for (int64_t r = r0; r < r1; ++r) {
             const uint8_t* src = g.pixels.data() + size_t(r) * size_t(g.width);
-            uint8_t* dst = cellRow(g.top + r) + (g.left - x0);
+            uint8_t* dst = cellRow(placed.top + r) + (placed.left - x0);
             for (int64_t c = c0; c < c1; ++c) dst[c] = std::max(dst[c], src[c]);
         }
     }
-    for (const Line& line : lines) {
+    for (int l = 0; l < lineCount; ++l) {
+        const Line& line = lines[l];
         const int64_t left = std::max<int64_t>(0, x0), right = std::min<int64_t>(lineWidth, x1);
         for (int64_t y = std::max<int64_t>(line.top, y0); y < std::min<int64_t>(int64_t(line.top) + line.thickness, y1); ++y)
             if (left < right) std::fill(cellRow(y) + (left - x0), cellRow(y) + (right - x0), uint8_t(255));
     }
-    return mask;
 }
 
 }  // namespace lumarix::text

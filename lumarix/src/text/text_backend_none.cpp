@@ -8,6 +8,9 @@ namespace lumarix::text {
 
 TSize MeasureText(const TFont&, const std::string&) { return {}; }
 
-TextCoverage RenderText(const TFont&, const std::string&, const TRect&) { return {}; }
+void RenderText(const TFont&, const std::string&, const TRect& clip, TextCoverage& out, bool wholeClip) {
+    out = TextCoverage{};
+    if (wholeClip) ExtendToClip(out, clip);
+}
 
 }  // namespace lumarix::text

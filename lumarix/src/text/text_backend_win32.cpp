@@ -3,11 +3,21 @@
 // flags and grey-scale anti-aliasing; the extent is GetTextExtentPoint32A. The coverage is drawn
 // with TextOutA in white on a black 32-bit DIB section and read back from its green byte, so the
 // bytes are decoded by the system's ANSI code page, as every "A" function does.
+//
+// GDI lays out and anti-aliases whole strings, so its output is kept per string, not per glyph
+// (caching glyphs would change the bytes). What is kept is the font: the device contexts with
+// their fonts selected, a few of them by name, em height and style, so that repeated text skips
+// CreateFontA and CreateCompatibleDC. One mutex guards them for the whole of each call, as a
+// device context must not be used by two threads at once.
 #include "text/text_backend.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
 
 namespace lumarix::text {
 namespace {
@@ -89,16 +99,47 @@ private:
     void* m_bits = nullptr;
 };
 
-}  // namespace
+// The last few fonts used, most recent first.
+class FontCache {
+public:
+    std::mutex& Mutex() { return m_mutex; }
 
-TSize MeasureText(const TFont& font, const std::string& text) {
-    FontDC dc(font);
-    return dc.Extent(text);
+    // Call with Mutex() held.
+    const FontDC& Get(const TFont& font) {
+        Key key{font.Name, EmPixels(font), uint32_t(font.Style.Contains(fsBold)) | uint32_t(font.Style.Contains(fsItalic)) << 1 |
+                                               uint32_t(font.Style.Contains(fsUnderline)) << 2 |
+                                               uint32_t(font.Style.Contains(fsStrikeOut)) << 3};
+        for (auto it = m_fonts.begin(); it != m_fonts.end(); ++it)
+            if (it->first == key) {
+                m_fonts.splice(m_fonts.begin(), m_fonts, it);
+                return *m_fonts.front().second;
+            }
+        if (m_fonts.size() >= kMaxFonts) m_fonts.pop_back();
+        m_fonts.emplace_front(std::move(key), std::make_unique<FontDC>(font));
+        return *m_fonts.front().second;
+    }
+
+private:
+    struct Key {
+        std::string name;
+        int32_t em;
+        uint32_t style;
+        bool operator==(const Key&) const = default;
+    };
+    static constexpr size_t kMaxFonts = 8;
+    std::mutex m_mutex;
+    std::list<std::pair<Key, std::unique_ptr<FontDC>>> m_fonts;
+};
+
+FontCache& Fonts() {
+    static FontCache cache;
+    return cache;
 }
 
-TextCoverage RenderText(const TFont& font, const std::string& text, const TRect& clip) {
+// Call with the font cache's mutex held.
+TextCoverage RenderMask(const TFont& font, const std::string& text, const TRect& clip) {
     TextCoverage mask;
-    FontDC dc(font);
+    const FontDC& dc = Fonts().Get(font);
     if (!dc.Valid() || text.empty()) return mask;
     const TSize extent = dc.Extent(text);
     // Italic and some glyphs reach past the advance width: leave a margin of half a line.
@@ -124,6 +165,21 @@ TextCoverage RenderText(const TFont& font, const std::string& text, const TRect&
     const uint8_t* bits = dib.Bits();
     for (size_t i = 0; i < mask.alpha.size(); ++i) mask.alpha[i] = bits[4 * i + 1];
     return mask;
+}
+
+}  // namespace
+
+TSize MeasureText(const TFont& font, const std::string& text) {
+    std::lock_guard lock(Fonts().Mutex());
+    return Fonts().Get(font).Extent(text);
+}
+
+void RenderText(const TFont& font, const std::string& text, const TRect& clip, TextCoverage& out, bool wholeClip) {
+    {
+        std::lock_guard lock(Fonts().Mutex());
+        out = RenderMask(font, text, clip);
+    }
+    if (wholeClip) ExtendToClip(out, clip);
 }
 
 }  // namespace lumarix::text

@@ -1,13 +1,14 @@
 // SuperTextOut and its layer siblings, the StdTextOut effects and MakeColorKeyMask32.
 //
-// The Super routines render the text in black on a temporary white 32-bit bitmap (at twice the
-// size, except the Fast layer) and hand the rendering to the sample walks of super_sample.cpp.
-// Temporaries are locals, so they are released on every path, errors included.
+// The Super routines render the text's coverage (at twice the size, except the Fast layer) for
+// the part that can reach the destination and hand it to the sample walks of super_sample.cpp.
+// Temporaries are locals or per-thread buffers, so nothing leaks on any path, errors included.
 #include <lumarix/Lumarix.h>
 #include <lumarix/etcs/text_output.h>
 #include <lumarix/filters32/random.h>
 
 #include "text/super_sample.h"
+#include "text/text_backend.h"
 
 #include <algorithm>
 #include <utility>
@@ -15,39 +16,41 @@
 namespace lumarix {
 namespace {
 
-enum class Quality { Super, Layer, FastLayer };
+constexpr size_t kKeptCoverageBytes = size_t(1) << 20;
 
-void RenderSuper(TBitmap& bitmap, int32_t x, int32_t y, const TFont& font, const std::string& text, Quality quality) {
+// Renders only the samples the walk reads (a few rows of the line inside the destination,
+// however long or large the text) straight as coverage, in place of the routines' temporary
+// bitmap of black text on white: the temporary's blue bytes would hold 255 minus this coverage.
+void RenderSuper(TBitmap& bitmap, int32_t x, int32_t y, const TFont& font, const std::string& text,
+                 text::SampleWalk walk) {
     if (bitmap.PixelFormat() != TPixelFormat::pf32bit || text.empty()) return;
     const text::TextRgb colour = text::ResolveTextColor(font.Color);
 
     // Only name, style and size reach the rendering font.
-    TBitmap samples;
-    TFont& renderFont = samples.Canvas().Font;
+    TFont renderFont;
     renderFont.Name = font.Name;
     renderFont.Style = font.Style;
-    renderFont.Size = quality == Quality::FastLayer
+    renderFont.Size = walk == text::SampleWalk::FastLayer
                           ? font.Size
                           : int32_t(std::clamp<int64_t>(2 * int64_t(font.Size), INT32_MIN, INT32_MAX));
-    const TSize extent = samples.Canvas().TextExtent(text);
-    const int32_t hw = extent.cx / 2, hh = extent.cy / 2;
+    const TSize extent = text::MeasureText(renderFont, text);
+    const bool half = walk != text::SampleWalk::FastLayer;
+    const int32_t w = half ? extent.cx / 2 : extent.cx, h = half ? extent.cy / 2 : extent.cy;
 
-    samples.SetPixelFormat(TPixelFormat::pf32bit);
-    switch (quality) {
-    case Quality::Super: samples.SetSize(2 * hw + 1, 2 * hh + 1); break;
-    case Quality::Layer: samples.SetSize(2 * hw + 2, 2 * hh + 2); break;
-    case Quality::FastLayer: samples.SetSize(extent.cx + 1, extent.cy + 1); break;
+    const TRect need = text::SamplesRead(walk, bitmap, x, y, w, h);
+    text::SampleGrid grid;
+    thread_local text::TextCoverage coverage;
+    // A thread keeps its buffer for the next call unless a large destination made it big.
+    struct Trim {
+        ~Trim() {
+            if (coverage.alpha.capacity() > kKeptCoverageBytes) coverage.alpha = {};
+        }
+    } trim;
+    if (need.Left < need.Right && need.Top < need.Bottom) {
+        text::RenderText(renderFont, text, need, coverage, true);
+        grid = text::SampleGrid{coverage.alpha.data(), coverage.width, coverage.left, coverage.top};
     }
-    samples.SetPixelFormat(TPixelFormat::pf32bit);
-    samples.Canvas().Brush.Style = TBrushStyle::bsClear;
-    renderFont.Color = clBlack;
-    samples.Canvas().TextOut(0, 0, text);
-
-    switch (quality) {
-    case Quality::Super: text::SuperSampleBlend(samples, bitmap, x, y, hw, hh, colour); break;
-    case Quality::Layer: text::SuperSampleLayer(samples, bitmap, x, y, hw, hh, colour); break;
-    case Quality::FastLayer: text::FastSampleLayer(samples, bitmap, x, y, extent.cx, extent.cy, colour); break;
-    }
+    text::WalkSamples(walk, grid, bitmap, x, y, w, h, colour);
 }
 
 // x + d without wrapping around at the ends of the 32-bit range.
@@ -112,15 +115,15 @@ void DrawEffect(int32_t effect, int32_t x, int32_t y, const std::string& text, c
 }  // namespace
 
 void SuperTextOut(TBitmap& bitmap, int32_t x, int32_t y, const TFont& font, const std::string& text) {
-    RenderSuper(bitmap, x, y, font, text, Quality::Super);
+    RenderSuper(bitmap, x, y, font, text, text::SampleWalk::Blend);
 }
 
 void SuperTextOut_Layer(TBitmap& bitmap, int32_t x, int32_t y, const TFont& font, const std::string& text) {
-    RenderSuper(bitmap, x, y, font, text, Quality::Layer);
+    RenderSuper(bitmap, x, y, font, text, text::SampleWalk::Layer);
 }
 
 void SuperTextOutFast_Layer(TBitmap& bitmap, int32_t x, int32_t y, const TFont& font, const std::string& text) {
-    RenderSuper(bitmap, x, y, font, text, Quality::FastLayer);
+    RenderSuper(bitmap, x, y, font, text, text::SampleWalk::FastLayer);
 }
 
 void StdTextOut(int32_t effect, int32_t x, int32_t y, const std::string& text, const TFont& font,

@@ -2,6 +2,9 @@
 // that every sum of samples and every clipping case can be set up exactly.
 #include "text/super_sample.h"
 
+#include "lumarix/simd_levels.h"
+#include "text/text_kernels.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -105,12 +108,15 @@ TEST(TextSampleWalk, KnownAnswers) {
 
 // The walks against a point-by-point model on random samples and destinations, at positions
 // that put the text inside, across the right and bottom edges and (for SuperTextOut) across the
-// left and top edges, where pixels outside the bitmap are dropped.
-TEST(TextSampleWalk, MatchesModelAndClips) {
+// left and top edges, where pixels outside the bitmap are dropped; at every SIMD level, with
+// rows long enough for whole steps.
+class TextSampleLevels : public simd_levels::AtLevel {};
+
+TEST_P(TextSampleLevels, WalkMatchesModelAndClips) {
     for (uint32_t seed = 1; seed <= 300; ++seed) {
         std::mt19937 rng(seed);
-        const int32_t hw = 1 + int32_t(rng() % 12), hh = 1 + int32_t(rng() % 6);
-        const int32_t W = 1 + int32_t(rng() % 16), H = 1 + int32_t(rng() % 10);
+        const int32_t hw = 1 + int32_t(rng() % 40), hh = 1 + int32_t(rng() % 6);
+        const int32_t W = 1 + int32_t(rng() % 48), H = 1 + int32_t(rng() % 10);
         const int32_t x = int32_t(rng() % (W + hw + 4)) - hw - 2;
         const int32_t y = int32_t(rng() % (H + hh + 4)) - hh - 2;
         const TextRgb colour{uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
@@ -139,6 +145,35 @@ TEST(TextSampleWalk, MatchesModelAndClips) {
             }
     }
 }
+
+// Every text kernel of the level against its scalar model on random rows, coverage biased to
+// paper and ink.
+TEST_P(TextSampleLevels, KernelsMatchScalarModels) {
+    const text::TextKernels& fast = text::ActiveTextKernels();
+    const text::TextKernels& plain = text::ScalarTextKernels();
+    std::mt19937 rng(11);
+    for (int round = 0; round < 400; ++round) {
+        const int32_t n = int32_t(rng() % 70);
+        const uint32_t colour = rng() & 0xFFFFFF;
+        std::vector<uint8_t> cover(2 * size_t(n) + 1), lower(cover.size()), dest(4 * size_t(n) + 1);
+        for (auto* row : {&cover, &lower})
+            for (uint8_t& v : *row) v = rng() % 3 == 0 ? 0 : rng() % 3 == 0 ? 255 : uint8_t(rng());
+        for (uint8_t& v : dest) v = uint8_t(rng());
+        std::vector<uint8_t> want(n + 1, 7), got(n + 1, 7);
+        plain.reduce(cover.data(), lower.data(), want.data(), n);
+        fast.reduce(cover.data(), lower.data(), got.data(), n);
+        ASSERT_EQ(got, want) << level() << " reduce, n " << n;
+        for (auto kernel : {&text::TextKernels::super_blend, &text::TextKernels::layer, &text::TextKernels::fast_layer,
+                            &text::TextKernels::coverage_blend}) {
+            std::vector<uint8_t> a = dest, b = dest;
+            (plain.*kernel)(cover.data(), a.data(), n, colour);
+            (fast.*kernel)(cover.data(), b.data(), n, colour);
+            ASSERT_EQ(b, a) << level() << " round " << round << ", n " << n;
+        }
+    }
+}
+
+LUMARIX_AT_EVERY_LEVEL(TextSampleLevels);
 
 // The layer walks write columns inside the bitmap only; a row outside it ends the walk with the
 // row access error after the rows before it were written.

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace lumarix {
@@ -154,6 +157,65 @@ TEST(TextOutput, SuperTextOutClipsAtEveryEdge) {
                         << "pixel " << px << "," << py;
                 }
         }
+}
+
+// Long, large text on a small bitmap: only what reaches the bitmap is rendered (the peak memory
+// stays small), and those pixels are the ones a short prefix of the same text gives.
+TEST(TextOutput, LongLargeTextCostsOnlyWhatIsVisible) {
+    const auto peakKiB = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return int64_t(usage.ru_maxrss);
+    };
+    const TFont font = Dejavu(100, clMaroon);
+    const std::string text(2000, 'W'), prefix(4, 'W');
+    const int64_t before = peakKiB();
+    for (int32_t y : {0, -40}) {
+        TBitmap full, reference;
+        Fill(full, 200, 11, 90, 160, 230, 3);
+        Fill(reference, 200, 11, 90, 160, 230, 3);
+        SuperTextOut(full, 5, y, font, text);
+        SuperTextOut(reference, 5, y, font, prefix);
+        EXPECT_EQ(Pixels(full), Pixels(reference)) << "SuperTextOut at y " << y;
+        StdTextOut(1, 5, y, text, font, clYellow, full);
+        StdTextOut(1, 5, y, prefix, font, clYellow, reference);
+        EXPECT_EQ(Pixels(full), Pixels(reference)) << "StdTextOut at y " << y;
+    }
+    EXPECT_LT(peakKiB() - before, 64 * 1024) << "peak memory grew by more than 64 MiB";
+}
+
+// Threads drawing at once share the glyph cache (sizes enough to evict each other's glyphs) and
+// get the pixels of drawing alone.
+TEST(TextOutput, ThreadsDrawingAtOnceMatchDrawingAlone) {
+    const std::string text = "Several threads, one cache";
+    auto draw = [&](int32_t size, TBitmap& out) {
+        Fill(out, 300, 90, 250, 240, 230, 9);
+        const TFont font = Dejavu(size, clBlue, size % 2 ? TFontStyles{fsItalic} : TFontStyles{});
+        SuperTextOut(out, 2, 1, font, text);
+        out.Canvas().Brush.Style = TBrushStyle::bsClear;
+        out.Canvas().Font = font;
+        out.Canvas().TextOut(4, 40, text);
+    };
+    const int32_t sizes[4] = {9, 40, 71, 120};
+    std::vector<uint32_t> alone[4];
+    for (int t = 0; t < 4; ++t) {
+        TBitmap b;
+        draw(sizes[t], b);
+        alone[t] = Pixels(b);
+    }
+    bool same[4] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            same[t] = true;
+            for (int round = 0; round < 6; ++round) {
+                TBitmap b;
+                draw(sizes[(t + round) % 4], b);
+                same[t] = same[t] && Pixels(b) == alone[(t + round) % 4];
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < 4; ++t) EXPECT_TRUE(same[t]) << "thread " << t;
 }
 
 TEST(TextOutput, LayerRoutinesWriteColourAndTransparency) {

@@ -1,0 +1,12 @@
+// The text row kernels on AVX2; see text_simd_kernels.h. Reached only through
+// ActiveTextKernels(), after the processor was asked.
+#include "text/text_simd_kernels.h"
+
+namespace lumarix::text {
+
+const TextKernels& Avx2TextKernels() {
+    static constexpr TextKernels k = avx2::MakeTextKernels<simd::avx2::V256>();
+    return k;
+}
+
+}  // namespace lumarix::text

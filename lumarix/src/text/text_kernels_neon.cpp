@@ -1,0 +1,11 @@
+// The text row kernels on NEON; see text_simd_kernels.h.
+#include "text/text_simd_kernels.h"
+
+namespace lumarix::text {
+
+const TextKernels& NeonTextKernels() {
+    static constexpr TextKernels k = neon::MakeTextKernels<simd::neon::V128>();
+    return k;
+}
+
+}  // namespace lumarix::text

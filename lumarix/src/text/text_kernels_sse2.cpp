@@ -1,0 +1,11 @@
+// The text row kernels on SSE2; see text_simd_kernels.h.
+#include "text/text_simd_kernels.h"
+
+namespace lumarix::text {
+
+const TextKernels& Sse2TextKernels() {
+    static constexpr TextKernels k = sse2::MakeTextKernels<simd::sse2::V128>();
+    return k;
+}
+
+}  // namespace lumarix::text
