@@ -1,5 +1,6 @@
 #include "core/Unit2.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -274,22 +275,10 @@ void TForm2::ClockTick(uint32_t timerId) {
 
 void TForm2::PaintBox1Paint(TObject*) { DrawIndicator(); }
 
-void TForm2::DrawIndicator() {
-    if (!m_indicator) return;
-    lumarix::TLumarix& bitmap = *m_indicator;
+void TForm2::DrawIndicatorBase(lumarix::TLumarix& bitmap) {
     lumarix::TCanvas& canvas = bitmap.Canvas();
     const int32_t w = bitmap.Width();
     const int32_t h = bitmap.Height();
-
-    const double scale = double(w) / BarLength();
-    const double position = double(m_barCounter.load(std::memory_order_relaxed)) * scale;
-    const auto x = static_cast<int32_t>(position);
-    // The picture depends on nothing but the line's column: when that has not moved, the
-    // bitmap and the strip already hold these pixels, and the front end is not asked to
-    // repaint (a tick draws nothing on most idle ticks at slow tempos).
-    if (x == m_drawnColumn) return;
-    m_drawnColumn = x;
-
     canvas.Brush.Color = lumarix::clBlack;
     canvas.FillRect(lumarix::Rect(0, 0, w, h));
 
@@ -307,13 +296,62 @@ void TForm2::DrawIndicator() {
         canvas.MoveTo(x, 0);
         canvas.LineTo(x, h);
     }
+}
+
+void TForm2::CopyIndicatorColumn(int32_t x) {
+    const lumarix::TRect column = lumarix::Rect(x, 0, x + 1, m_indicator->Height());
+    PaintBox1->Canvas().CopyRect(column, m_indicator->Canvas(), column);
+}
+
+void TForm2::DrawIndicator() {
+    if (!m_indicator) return;
+    lumarix::TLumarix& bitmap = *m_indicator;
+    lumarix::TCanvas& canvas = bitmap.Canvas();
+    const int32_t w = bitmap.Width();
+    const int32_t h = bitmap.Height();
+
+    const double scale = double(w) / BarLength();
+    const double position = double(m_barCounter.load(std::memory_order_relaxed)) * scale;
+    const auto x = static_cast<int32_t>(position);
+    // The picture depends on nothing but the line's column: when that has not moved, the
+    // bitmap and the strip already hold these pixels, and the front end is not asked to
+    // repaint (a tick draws nothing on most idle ticks at slow tempos).
+    if (x == m_drawnColumn) return;
+    const int32_t previous = m_drawnColumn;
+    m_drawnColumn = x;
+
+    const bool first = !m_indicatorBase;
+    if (first) {
+        m_indicatorBase = std::make_unique<lumarix::TLumarix>();
+        m_indicatorBase->SetSize(w, h);
+        DrawIndicatorBase(*m_indicatorBase);
+        canvas.Draw(0, 0, *m_indicatorBase);
+    } else if (previous >= 0 && previous < w) {
+        // Everything but the old line's column already matches the base picture.
+        const lumarix::TRect column = lumarix::Rect(previous, 0, previous + 1, h);
+        canvas.CopyRect(column, m_indicatorBase->Canvas(), column);
+    }
 
     canvas.Pen.Color = lumarix::clYellow;
+    canvas.Pen.Width = 1;
     canvas.MoveTo(x, 0);
     canvas.LineTo(x, h);
 
-    PaintBox1->Canvas().Draw(0, 0, bitmap);
-    PaintBox1->SurfaceChanged();
+    if (first) {
+        PaintBox1->Canvas().Draw(0, 0, bitmap);
+        PaintBox1->SurfaceChanged();
+        return;
+    }
+    // The strip differs from the bitmap only in the two columns the line left and entered.
+    int32_t left = w;
+    int32_t right = 0;
+    for (const int32_t column : {previous, x}) {
+        if (column < 0 || column >= w) continue;
+        CopyIndicatorColumn(column);
+        left = std::min(left, column);
+        right = std::max(right, column + 1);
+    }
+    if (left < right) PaintBox1->SurfaceChanged(lumarix::Rect(left, 0, right, h));
 }
 
 // ==== Shutdown ==================================================================================
@@ -345,6 +383,7 @@ void TForm2::FormDestroy(TObject*) {
     m_platform.midiOutReset(m_midiOut);
     m_platform.midiOutClose(m_midiOut);
     m_indicator.reset();
+    m_indicatorBase.reset();
 
     if (writeError) std::rethrow_exception(writeError);
 }

@@ -123,11 +123,18 @@ private:
     void SendMessage(int32_t status, int32_t note, int32_t velocity);
     /// Bar length in clock ticks for the current tempo.
     double BarLength() const;
+    /// Draws the indicator's background, frame and beat marks onto `bitmap`.
+    static void DrawIndicatorBase(lumarix::TLumarix& bitmap);
+    /// Copies column `x` (inside the bitmap) of the indicator bitmap onto PaintBox1.
+    void CopyIndicatorColumn(int32_t x);
 
     Platform& m_platform;
     WindowHandle m_handle;
 
     std::unique_ptr<lumarix::TLumarix> m_indicator;
+    // The indicator without its line (background, frame, beat marks): a moving line only needs
+    // its old column restored from here and its new one drawn.
+    std::unique_ptr<lumarix::TLumarix> m_indicatorBase;
     // Shared with the clock thread: whole 32-bit values, relaxed; only the clock writes the counter.
     std::atomic<int32_t> m_tempo{0};
     std::atomic<int32_t> m_barCounter{0};

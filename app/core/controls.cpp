@@ -138,8 +138,13 @@ void TPaintBox::Paint() {
     m_painting = false;
 }
 
-void TPaintBox::SurfaceChanged() {
-    if (!m_painting) Changed();
+void TPaintBox::SurfaceChanged() { SurfaceChanged(lumarix::Rect(0, 0, m_surface.Width(), m_surface.Height())); }
+
+void TPaintBox::SurfaceChanged(const lumarix::TRect& area) {
+    if (m_painting) return;
+    m_changedArea = lumarix::Rect(std::max(area.Left, 0), std::max(area.Top, 0), std::min(area.Right, m_surface.Width()),
+                                  std::min(area.Bottom, m_surface.Height()));
+    Changed();
 }
 
 // ==== TForm =====================================================================================

@@ -255,13 +255,18 @@ public:
 
     /// Raises OnPaint (the front end calls this when the strip must be painted).
     void Paint();
-    /// Tells the front end that the pixels changed outside Paint().
+    /// Tells the front end that the pixels changed outside Paint(): all of them, or only those
+    /// inside `area` (right and bottom exclusive).
     void SurfaceChanged();
+    void SurfaceChanged(const lumarix::TRect& area);
+    /// Where the pixels changed at the last SurfaceChanged(), clipped to the surface.
+    const lumarix::TRect& ChangedArea() const { return m_changedArea; }
 
     TNotifyEvent OnPaint;
 
 private:
     lumarix::TLumarix m_surface;
+    lumarix::TRect m_changedArea{};
     bool m_painting = false;
 };
 

@@ -35,6 +35,12 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+void PreferQuietDefaults() {
+    for (const char* name : {"QT_NO_GLIB", "QT_XCB_NO_MITSHM"}) {
+        if (!qEnvironmentVariableIsSet(name)) qputenv(name, "1");
+    }
+}
+
 void ShowErrorBox(const std::string& message) {
     QMessageBox::critical(nullptr, QStringLiteral("marbleStomper"), QString::fromUtf8(message.c_str()));
 }

@@ -4,6 +4,7 @@
 #include "keyboard_filter.h"
 
 #include <QAbstractItemView>
+#include <QBackingStore>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -291,22 +293,64 @@ void PaintStripWidget::SurfaceChanged() {
     const int h = surface.Height();
     if (w <= 0 || h <= 0) return;
     if (m_shown.size() != size_t(w) * size_t(h)) {
-        m_shown.assign(size_t(w) * size_t(h), 0);
+        // The first picture: all of it goes to the screen.
+        m_shown.resize(size_t(w) * size_t(h));
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(surface.ScanLine(y));
+            std::copy(row, row + w, m_shown.data() + size_t(y) * size_t(w));
+        }
         update();
+        return;
     }
-    // The bounding columns of what changed: a moving line is two columns, not the strip.
+    // The bounding columns of what changed inside the area the model names: a moving line is
+    // two columns, not the strip.
+    const lumarix::TRect& area = m_model.ChangedArea();
     int left = w, right = -1;
-    for (int y = 0; y < h; ++y) {
+    for (int y = area.Top; y < area.Bottom; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(surface.ScanLine(y));
         uint32_t* shown = m_shown.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
+        for (int x = area.Left; x < area.Right; ++x) {
             if (row[x] == shown[x]) continue;
             shown[x] = row[x];
             left = std::min(left, x);
             right = std::max(right, x);
         }
     }
-    if (right >= left) update(QRect(left, 0, right - left + 1, h));
+    if (right >= left) Show(QRect(left, 0, right - left + 1, h));
+}
+
+void PaintStripWidget::Show(const QRect& rect) {
+    if (!ShowThroughBackingStore(rect)) repaint(rect);
+}
+
+// The strip changes a hundred times a second while the rest of the window stands still; a
+// widget repaint walks the window's widgets, sets up a painter with the style and font and
+// clips against the siblings, which costs far more than the one or two columns that changed.
+bool PaintStripWidget::ShowThroughBackingStore(const QRect& rect) {
+    if (!isVisible() || !updatesEnabled()) return true;  // the next paint event shows them
+    QWidget* top = window();
+    QWindow* native = top->windowHandle();
+    QBackingStore* store = top->backingStore();
+    if (native == nullptr || store == nullptr || !native->isExposed() || devicePixelRatio() != 1.0) return false;
+    const QRect inWindow(mapTo(top, rect.topLeft()), rect.size());
+    store->beginPaint(QRegion(inWindow));
+    QPaintDevice* device = store->paintDevice();
+    auto* image = device != nullptr && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const bool plain = image != nullptr && image->devicePixelRatio() == 1.0 &&
+                       (image->format() == QImage::Format_RGB32 ||
+                        image->format() == QImage::Format_ARGB32_Premultiplied) &&
+                       image->rect().contains(inWindow);
+    if (plain) {
+        const lumarix::TLumarix& surface = m_model.Surface();
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            const auto* source = reinterpret_cast<const uint32_t*>(surface.ScanLine(y)) + rect.left();
+            auto* target = reinterpret_cast<uint32_t*>(image->scanLine(inWindow.top() + y - rect.top())) + inWindow.left();
+            for (int x = 0; x < rect.width(); ++x) target[x] = source[x] | 0xFF000000u;  // opaque
+        }
+    }
+    store->endPaint();
+    if (plain) store->flush(QRegion(inWindow), native);
+    return plain;
 }
 
 void PaintStripWidget::paintEvent(QPaintEvent*) {

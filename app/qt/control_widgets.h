@@ -134,6 +134,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    /// Puts the surface's pixels inside `rect` on the screen.
+    void Show(const QRect& rect);
+    /// Writes them straight into the window's backing store and flushes that part; false when
+    /// the store is not a plain 32-bit image at one pixel per pixel.
+    bool ShowThroughBackingStore(const QRect& rect);
+
     TPaintBox& m_model;
     bool m_inPaint = false;
     // The pixels last handed to the screen, so a change repaints only the columns it touched.

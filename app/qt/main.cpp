@@ -15,6 +15,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    marble::qt::PreferQuietDefaults();
     marble::qt::Application app(argc, argv);
     marble::linux_platform::LinuxPlatform platform;
     marble::qt::WindowTimers windowTimers;

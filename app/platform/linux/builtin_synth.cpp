@@ -2,6 +2,8 @@
 // GUI thread sends messages while the audio driver's thread renders.
 #include "builtin_synth.h"
 
+#include "pulse_output.h"
+
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
@@ -106,6 +108,21 @@ BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
     // A JACK client must not start a server of its own just to make a drum sound.
     setenv("JACK_NO_START_SERVER", "1", 0);
     for (const char* name : drivers) {
+        if (std::string(name) == "pulseaudio") {
+            // Ours rather than FluidSynth's: that one renders a period ahead and then waits for
+            // room with it, so each stroke waits behind a period rendered before it came.
+            m_pulse = std::make_unique<PulseOutput>(kSampleRate, kPeriodSize, kPeriods,
+                                                    [this](float* left, float* right, int frames) {
+                                                        RenderPeriod(left, right, frames);
+                                                        return !Resting();
+                                                    });
+            if (m_pulse->Ready()) {
+                m_driverName = name;
+                break;
+            }
+            m_pulse.reset();
+            continue;
+        }
         if (fluid_settings_setstr(m_settings, "audio.driver", name) != FLUID_OK) continue;
         m_driver = new_fluid_audio_driver2(m_settings, &BuiltinSynth::AudioCallback, this);
         if (m_driver != nullptr) {
@@ -121,13 +138,14 @@ BuiltinSynth::~BuiltinSynth() {
         m_closing = true;
     }
     m_restWake.notify_all();
+    m_pulse.reset();
     if (m_driver != nullptr) delete_fluid_audio_driver(m_driver);
     if (m_synth != nullptr) delete_fluid_synth(m_synth);
     if (m_settings != nullptr) delete_fluid_settings(m_settings);
 }
 
 double BuiltinSynth::OutputLatencyMs() const {
-    if (m_driver == nullptr) return 0.0;
+    if (m_driver == nullptr && m_pulse == nullptr) return 0.0;
     int periodSize = 0;
     int periods = 0;
     double rate = 0.0;
@@ -139,7 +157,6 @@ double BuiltinSynth::OutputLatencyMs() const {
 
 void BuiltinSynth::ShortMsg(uint32_t message) {
     if (m_synth == nullptr) return;
-    Wake();
     const int status = int(message & 0xFF);
     const int data1 = int((message >> 8) & 0x7F);
     const int data2 = int((message >> 16) & 0x7F);
@@ -152,13 +169,13 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
     case 0xC0: fluid_synth_program_change(m_synth, channel, data1); break;
     case 0xD0: fluid_synth_channel_pressure(m_synth, channel, data1); break;
     case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
-    default: break;  // data bytes without a status (no running status) and system messages
+    default: return;  // data bytes without a status (no running status) and system messages
     }
+    Wake();
 }
 
 void BuiltinSynth::Reset() {
     if (m_synth == nullptr) return;
-    Wake();
     for (int channel = 0; channel < 16; ++channel) {
         fluid_synth_cc(m_synth, channel, 64, 0);   // sustain off first, so the notes really end
         fluid_synth_cc(m_synth, channel, 123, 0);  // all notes off
@@ -167,6 +184,7 @@ void BuiltinSynth::Reset() {
     // The reset alone lets the voices ring out through their release phase; this cuts them off
     // (in this order: a reset issued afterwards would not).
     fluid_synth_all_sounds_off(m_synth, -1);
+    Wake();
 }
 
 void BuiltinSynth::Render(float* left, float* right, int frames) {
@@ -183,6 +201,10 @@ void BuiltinSynth::Wake() {
     // Sequentially consistent with the audio thread's store of m_resting and its load of
     // m_woken: either this sees it resting and wakes it, or it sees the message and stays up.
     m_woken.store(true);
+    if (m_pulse != nullptr) {
+        m_pulse->Fill();
+        return;
+    }
     if (m_resting.load()) {
         std::lock_guard lock(m_restMutex);
         m_restWake.notify_one();

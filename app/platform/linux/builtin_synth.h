@@ -6,11 +6,14 @@
 #include <condition_variable>
 #include <mutex>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <fluidsynth/types.h>
 
 namespace marble::linux_platform {
+
+class PulseOutput;
 
 /// The soundfont the built-in synthesizer plays: FluidSynth's own default soundfont setting when
 /// that file exists, else the first *.sf2 in /usr/share/sounds/sf2, else the first *.sf3 in
@@ -24,7 +27,10 @@ class BuiltinSynth {
 public:
     /// Sample rate of the synthesizer and its audio output.
     static constexpr double kSampleRate = 48000.0;
-    /// Frames per audio period and number of periods: about 4 ms of output buffer.
+    /// Frames per audio period (FluidSynth's own block, so a message always starts a fresh
+    /// one) and number of periods: about 4 ms of output buffer. On a Pulse server the periods
+    /// are rendered only when the server has room, and the 4 ms are the whole way to the sink
+    /// (fewer let a loaded machine's server run dry between strokes).
     static constexpr int kPeriodSize = 64;
     static constexpr int kPeriods = 3;
 
@@ -60,9 +66,11 @@ private:
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
+    std::unique_ptr<PulseOutput> m_pulse;
     int m_fontId = -1;
     std::string m_driverName;
-    /// Marks the synthesizer as woken and lets a resting audio thread go on.
+    /// Marks the synthesizer as woken and lets a resting audio thread go on; on a Pulse server
+    /// also sends what the server has room for at once.
     void Wake();
 
     // Set by every message, so the next period synthesizes again.

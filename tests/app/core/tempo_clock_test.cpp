@@ -197,6 +197,47 @@ TEST(Indicator, DrawsFrameBeatMarksAndThePositionLine) {
     }
 }
 
+TEST(Indicator, MovingLineKeepsThePictureAndNamesEveryChangedPixel) {
+    // Random tempo changes and clock runs: after each tick both surfaces hold the whole
+    // picture of the plain drawing, and every strip pixel that changed lies in the area the
+    // front end is told to repaint.
+    DrumPad pad;
+    TForm2& form = pad.Open();
+    std::vector<uint32_t> before;
+    auto snapshot = [&] {
+        const lumarix::TLumarix& strip = form.PaintBox1->Surface();
+        std::vector<uint32_t> pixels;
+        for (int32_t y = 0; y < strip.Height(); ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(strip.ScanLine(y));
+            pixels.insert(pixels.end(), row, row + strip.Width());
+        }
+        return pixels;
+    };
+    int notified = 0;
+    form.PaintBox1->OnModelChanged = [&](TControl&) { ++notified; };
+    std::mt19937 rng(17);
+    for (int step = 0; step < 300; ++step) {
+        if (rng() % 8 == 0) form.Edit12->UserSetText(std::to_string(20 + rng() % 231));
+        for (int i = int(rng() % 200); i > 0; --i) pad.platform.FireClock();
+        before = snapshot();
+        const int before_notified = notified;
+        pad.Tick();
+        const int32_t column = int32_t(double(form.BarCounter()) * (200.0 / (60.0 / form.Tempo() * 4000.0)));
+        SCOPED_TRACE("step " + std::to_string(step) + ", column " + std::to_string(column));
+        ExpectIndicator(*form.IndicatorBitmap(), column);
+        ExpectIndicator(form.PaintBox1->Surface(), column);
+        const std::vector<uint32_t> after = snapshot();
+        const lumarix::TRect& area = form.PaintBox1->ChangedArea();
+        for (size_t i = 0; i < after.size(); ++i) {
+            if (after[i] == before[i]) continue;
+            const int32_t x = int32_t(i % 200), y = int32_t(i / 200);
+            ASSERT_EQ(notified, before_notified + 1);
+            ASSERT_TRUE(x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom)
+                << "pixel (" << x << ", " << y << ") changed outside the named area";
+        }
+    }
+}
+
 TEST(Indicator, PaintEventRedrawsAndTheScannerNotifiesTheFrontEnd) {
     DrumPad pad;
     TForm2& form = pad.Open();

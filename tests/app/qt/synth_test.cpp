@@ -1,12 +1,23 @@
 // The built-in synthesizer renders offline (no audio device) through fluid_synth_write_float.
 #include "platform/linux/builtin_synth.h"
 #include "platform/linux/linux_midi_out.h"
+#include "platform/linux/pulse_output.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace marble::linux_platform {
@@ -117,6 +128,83 @@ TEST_F(Synth, MalformedWordsAreIgnored) {
     ASSERT_TRUE(synth.Loaded());
     for (uint32_t word : {0x00000000u, 0x7F2619u, 0xFFFFFFF0u, 0x000000F7u, 0xFFFFFFFFu, 0x12345678u}) synth.ShortMsg(word);
     EXPECT_LT(RenderRms(synth, 4800), 1e-6);
+}
+
+/// A private PulseAudio server with one null sink, reached through PULSE_SERVER while it lives.
+class PrivatePulseServer {
+public:
+    PrivatePulseServer() {
+        char dir[] = "/tmp/marble-pulse-XXXXXX";
+        if (mkdtemp(dir) == nullptr) return;
+        m_dir = dir;
+        const std::string socket = m_dir + "/native";
+        const std::string protocol = "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket;
+        m_pid = fork();
+        if (m_pid == 0) {
+            const int quiet = open("/dev/null", O_WRONLY);
+            if (quiet >= 0) dup2(quiet, STDERR_FILENO);
+            setenv("HOME", m_dir.c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
+            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--system=false", "--exit-idle-time=-1", "-n",
+                   "--disallow-exit", "--use-pid-file=false", "--load=module-null-sink sink_name=out rate=48000",
+                   protocol.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && m_pid > 0 && !std::filesystem::exists(socket); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (std::filesystem::exists(socket)) setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+    }
+    ~PrivatePulseServer() {
+        unsetenv("PULSE_SERVER");
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+        std::error_code ec;
+        if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ec);
+    }
+    bool Running() const { return std::getenv("PULSE_SERVER") != nullptr; }
+
+private:
+    std::string m_dir;
+    pid_t m_pid = -1;
+};
+
+TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
+    PrivatePulseServer server;
+    if (!server.Running()) GTEST_SKIP() << "no pulseaudio to start";
+    std::atomic<int> periods{0};
+    std::atomic<bool> rest{false};
+    auto waitFor = [&](int count) {
+        for (int i = 0; i < 500 && periods.load() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return periods.load();
+    };
+    {
+        PulseOutput output(48000, 64, 3, [&](float* left, float* right, int frames) {
+            EXPECT_EQ(frames, 64);
+            EXPECT_EQ(left[0] + right[frames - 1], 0.0f);  // handed over zeroed
+            ++periods;
+            left[0] = right[0] = 0.25f;
+            return !rest.load();
+        });
+        ASSERT_TRUE(output.Ready());
+        EXPECT_GE(waitFor(40), 40);  // the server keeps asking while the source has audio
+        rest = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the queue runs dry
+        const int resting = periods.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(periods.load(), resting);  // nothing asks a resting source
+        rest = false;
+        output.Fill();
+        EXPECT_GT(periods.load(), resting);  // sent at once, from this thread
+        EXPECT_GE(waitFor(resting + 40), resting + 40);
+    }
+    if (const std::string font = FindSoundFont(); !font.empty()) {
+        BuiltinSynth synth(font, true);
+        EXPECT_EQ(synth.AudioDriver(), "pulseaudio");
+        EXPECT_DOUBLE_EQ(synth.OutputLatencyMs(), 4.0);
+    }
 }
 
 TEST(SynthMissing, NoSoundfontLoadsNothingAndSwallowsMessages) {

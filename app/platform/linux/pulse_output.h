@@ -1,0 +1,62 @@
+// A low-latency PulseAudio playback stream (also served by PipeWire's Pulse server) that asks
+// its source for audio only when the server has room for it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
+
+namespace marble::linux_platform {
+
+/// A stereo float stream at a fixed rate. The server's requests are answered on the stream's
+/// own thread by rendering periods just in time, so no rendered audio waits in the program;
+/// what is queued is only the server's short buffer. A period the source leaves silent and
+/// marks as resting is not sent: the stream then runs dry and nothing wakes the program until
+/// Fill() is called (the server plays silence meanwhile).
+class PulseOutput {
+public:
+    /// Renders one period into two zeroed buffers; returns false when it rests (nothing to send).
+    using Source = std::function<bool(float* left, float* right, int frames)>;
+
+    /// Connects to the default server. `periodFrames` is the unit of rendering and of the
+    /// server's requests, `bufferedPeriods` the periods the server keeps queued.
+    PulseOutput(double sampleRate, int periodFrames, int bufferedPeriods, Source source);
+    ~PulseOutput();
+    PulseOutput(const PulseOutput&) = delete;
+    PulseOutput& operator=(const PulseOutput&) = delete;
+
+    /// True when the stream plays.
+    bool Ready() const { return m_ready; }
+    /// Sends as many periods now as the server has room for (from any thread): after a rest,
+    /// the first one starts the stream at once.
+    void Fill();
+    /// Times the stream ran dry while the source still had audio to send (heard as a gap).
+    uint64_t Underruns() const { return m_underruns.load(std::memory_order_relaxed); }
+
+private:
+    static void OnContextState(pa_context* context, void* self);
+    static void OnStreamState(pa_stream* stream, void* self);
+    static void OnWritable(pa_stream* stream, size_t bytes, void* self);
+    static void OnUnderflow(pa_stream* stream, void* self);
+    /// Renders and writes while the server has room for a period; called with the loop locked.
+    void FillLocked();
+    void Close();
+
+    Source m_source;
+    int m_periodFrames;
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    bool m_ready = false;
+    bool m_priorityTried = false;
+    bool m_sending = false;  // the source's last period had audio
+    std::atomic<uint64_t> m_underruns{0};
+    std::vector<float> m_left, m_right, m_interleaved;
+};
+
+}  // namespace marble::linux_platform
