@@ -6,10 +6,10 @@
 namespace lumarix::text {
 
 #if defined(LUMARIX_X86)
-const TextKernels& Sse2TextKernels();
-const TextKernels& Avx2TextKernels();
+const TextKernels& sse2_text_kernels();
+const TextKernels& avx2_text_kernels();
 #elif defined(LUMARIX_NEON)
-const TextKernels& NeonTextKernels();
+const TextKernels& neon_text_kernels();
 #endif
 
 namespace {
@@ -33,9 +33,9 @@ const TextKernels& ScalarTextKernels() {
 
 const TextKernels& ActiveTextKernels() {
 #if defined(LUMARIX_X86)
-    return simd::pick(ScalarTextKernels, Sse2TextKernels, Avx2TextKernels)();
+    return simd::pick(ScalarTextKernels, sse2_text_kernels, avx2_text_kernels)();
 #elif defined(LUMARIX_NEON)
-    return simd::pick(ScalarTextKernels, NeonTextKernels)();
+    return simd::pick(ScalarTextKernels, neon_text_kernels)();
 #else
     return ScalarTextKernels();
 #endif

@@ -4,7 +4,7 @@
 
 namespace lumarix::text {
 
-const TextKernels& Avx2TextKernels() {
+const TextKernels& avx2_text_kernels() {
     static constexpr TextKernels k = avx2::MakeTextKernels<simd::avx2::V256>();
     return k;
 }

@@ -3,7 +3,7 @@
 
 namespace lumarix::text {
 
-const TextKernels& NeonTextKernels() {
+const TextKernels& neon_text_kernels() {
     static constexpr TextKernels k = neon::MakeTextKernels<simd::neon::V128>();
     return k;
 }

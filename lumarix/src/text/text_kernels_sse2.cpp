@@ -3,7 +3,7 @@
 
 namespace lumarix::text {
 
-const TextKernels& Sse2TextKernels() {
+const TextKernels& sse2_text_kernels() {
     static constexpr TextKernels k = sse2::MakeTextKernels<simd::sse2::V128>();
     return k;
 }
