@@ -30,11 +30,11 @@ struct ReciprocalV {
 // Two rows are walked at once, the lower one 2R + 2 pixels behind, so that the two quotient
 // chains overlap. That is possible because each row hands its column sums on as it goes: once
 // row y has passed column c by R pixels it never reads col[c] again, so col[c] moves on to row
-// y + 1's rows at once (gains row y + R + 1, still original; loses row y - R, blurred long ago).
+// y + 1's rows at once (gains row y + RY + 1, still original; loses row y - RY, blurred long ago).
 // Row y + 1 reads col[] up to R + 1 columns right of its pixel, which the lag keeps behind that
 // hand-over, and it writes only pixels that row y's windows have already left.
-void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius) {
-    const int32_t R = radius;
+void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
+    const int32_t R = radii.x, RY = radii.y;
     std::vector<__m256i> colStore(size_t(width) + 2 * size_t(R) + 2, _mm256_setzero_si256());
     __m256i* col = colStore.data() + R + 1;
 
@@ -44,16 +44,17 @@ void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_
     // Columns whose window is whole (all but R at each end) share one reciprocal.
     const int32_t innerBegin = std::min(R, width), innerEnd = std::max(innerBegin, width - R);
 
-    for (int32_t yy = 0; yy <= std::min(R, height - 1); ++yy)
+    for (int32_t yy = 0; yy <= std::min(RY, height - 1); ++yy)
         for (int32_t c = 0; c < width; ++c) col[c] = _mm256_add_epi64(col[c], widen(rows[yy][c]));
 
     struct RowWalk {
         int32_t y = 0;
         uint32_t* row = nullptr;
-        const uint32_t* below = nullptr;  // row y + R + 1, gained by col[] after this row
-        const uint32_t* above = nullptr;  // row y - R, lost by col[] after this row
+        const uint32_t* below = nullptr;  // row y + RY + 1, gained by col[] after this row
+        const uint32_t* above = nullptr;  // row y - RY, lost by col[] after this row
         __m256i win{};
         std::vector<ReciprocalV> recip;
+        int64_t recipRows = 0;  // the row count recip[] was made for
     };
     RowWalk walks[2];
     for (RowWalk& w : walks) w.recip.resize(size_t(maxCols) + 1);
@@ -61,9 +62,11 @@ void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_
     auto begin_row = [&](RowWalk& w, int32_t y) {
         w.y = y;
         w.row = rows[y];
-        w.below = y + R + 1 < height ? rows[y + R + 1] : nullptr;
-        w.above = y - R >= 0 ? rows[y - R] : nullptr;
-        const int64_t rowCount = std::min(y + R, height - 1) - std::max(y - R, 0) + 1;
+        w.below = y + RY + 1 < height ? rows[y + RY + 1] : nullptr;
+        w.above = y - RY >= 0 ? rows[y - RY] : nullptr;
+        const int64_t rowCount = std::min(y + RY, height - 1) - std::max(y - RY, 0) + 1;
+        if (rowCount == w.recipRows) return;  // rows away from the edges share their reciprocals
+        w.recipRows = rowCount;
         for (int32_t c = 1; c <= maxCols; ++c) {
             const Reciprocal r = reciprocal_for(uint64_t(rowCount) * uint64_t(c));
             w.recip[size_t(c)] = {_mm256_set1_epi64x(int64_t(r.m)), _mm256_set1_epi64x(int64_t(r.sh))};

@@ -11,6 +11,7 @@
 // SSE2 code of zoom_bilinear_sse2.cpp, which gives the same bytes.
 #include <lumarix/filters32/zoom.h>
 
+#include "filters/filter_common.h"
 #include "zoom/zoom_p.h"
 
 namespace lumarix::zoom {
@@ -49,7 +50,9 @@ void run_bilinear(const ZoomRect& r, TBitmap& src, TBitmap& dst, BilinearKind ki
     BilinearSetup b;
     if (!setup_bilinear(r, src, dst, kind, alpha, b)) return;
 #if LUMARIX_ZOOM_SSE2
-    if (simd::use_sse2()) return bilinear_sse2(b, src, dst);
+    // The row caches would hold source pixels the zoom has since overwritten: one bitmap in both
+    // roles takes the model's in-order walk.
+    if (simd::use_sse2() && !filters::shares_pixels(src, dst)) return bilinear_sse2(b, src, dst);
 #endif
     bilinear_model(b, src, dst);
 }

@@ -7,7 +7,9 @@
 // The vertical half and the blend then stream over the cached rows, four pixels at a time.
 //
 // The destination is processed in strips of kStrip columns so that the column table (load
-// offset and weights per column) and the two cached rows live on the stack.
+// offset and weights per column) and the two cached rows have a fixed size. They take about
+// 116 KB, more than a small thread stack can spare, so they live in a per-thread block on the
+// heap, allocated at a thread's first bilinear zoom and kept for its next ones.
 //
 // Horizontal half, per byte, in 16-bit lanes:
 //   MMX family  h = (l * (T - fx) + r * fx) >> s, at most 254 (T = 255) or 255 (T = 128): a byte
@@ -24,6 +26,8 @@
 #include "zoom/zoom_p.h"
 
 #include <emmintrin.h>
+
+#include <memory>
 
 namespace lumarix::zoom {
 
@@ -240,13 +244,25 @@ VerticalFn pick_vertical(BilinearKind kind) {
     }
 }
 
+struct Scratch {
+    ColumnTable table;
+    alignas(32) uint8_t cache[2][kStrip * 8 + 64];
+};
+
+Scratch& thread_scratch() {
+    thread_local std::unique_ptr<Scratch> scratch;
+    if (!scratch) scratch = std::make_unique<Scratch>();
+    return *scratch;
+}
+
 }  // namespace
 
 void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst) {
     const VerticalFn vertical = pick_vertical(b.kind);
     const bool narrow = b.f.srcWidth < 2;
-    ColumnTable table;
-    alignas(32) uint8_t cache[2][kStrip * 8 + 64];
+    Scratch& scratch = thread_scratch();
+    ColumnTable& table = scratch.table;
+    auto& cache = scratch.cache;
 
     for (int32_t c0 = 0; c0 < b.f.width; c0 += kStrip) {
         const int32_t n = std::min(kStrip, b.f.width - c0);

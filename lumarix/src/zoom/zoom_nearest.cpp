@@ -7,9 +7,11 @@
 //   masked        c = (d * (m + 1) + s * (255 - m)) >> 8, fourth byte m (m = source's fourth byte)
 //   masked_Alpha  w = ((256 - m) * alpha) >> 8, c = (d * (256 - w) + s * w) >> 8, fourth byte m
 //   Alpha         c = (s * alpha + d * (256 - alpha)) >> 8, fourth byte from the source
-// The x86-64 build runs the SSE2 code (zoom_nearest_sse2.cpp), which gives the same bytes.
+// The x86-64 build runs the SSE2 code (zoom_nearest_sse2.cpp), which gives the same bytes; with
+// one bitmap as source and destination the model runs, in its order of reads and writes.
 #include <lumarix/filters32/zoom.h>
 
+#include "filters/filter_common.h"
 #include "zoom/zoom_p.h"
 
 namespace lumarix::zoom {
@@ -28,7 +30,9 @@ void run_saikin(const ZoomRect& r, TBitmap& src, TBitmap& dst, SaikinRule rule, 
     SaikinSetup s;
     if (!setup_saikin(r, src, dst, rule, alpha, s)) return;
 #if LUMARIX_ZOOM_SSE2
-    if (simd::use_sse2()) return saikin_sse2(s, src, dst);
+    // The vector code reads rows into caches and several pixels ahead of its stores; one bitmap
+    // in both roles takes the model's walk, which reads each pixel just before its write.
+    if (simd::use_sse2() && !filters::shares_pixels(src, dst)) return saikin_sse2(s, src, dst);
 #endif
     saikin_model(s, src, dst);
 }

@@ -3,6 +3,7 @@
 #include <lumarix/filters32/zoom.h>
 
 #include "zoom/zoom_p.h"
+#include "lumarix/simd_levels.h"
 #include "lumarix/zoom/zoom_test_util.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,10 @@
 #include <cmath>
 #include <functional>
 #include <random>
+
+#if defined(__linux__)
+#  include <pthread.h>
+#endif
 
 using namespace lumarix;
 using zoom::BilinearKind;
@@ -246,3 +251,62 @@ TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
         }
     }
 }
+
+// One bitmap as source and destination, the rectangles overlapping in every way: every level
+// gives the model's bytes, each pixel read as the zoom's earlier writes left it.
+class ZoomBilinearAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ZoomBilinearAt);
+
+TEST_P(ZoomBilinearAt, InPlaceFollowsTheModelsOrderOfReadsAndWrites) {
+    for (const Variant& v : kVariants)
+        for (uint32_t seed = 1; seed <= 300; ++seed) {
+            SCOPED_TRACE(testing::Message() << level() << " " << v.name << " seed " << seed);
+            std::mt19937 rng(seed);
+            auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+            const int32_t w = 1 + int32_t(rng() % 80), h = 1 + int32_t(rng() % 40);
+            auto got = make32(w, h);
+            zoomtest::fill_random(*got, rng);
+            const zoom::ZoomRect r{uni(0, w), uni(0, h), uni(0.5, w), uni(0.5, h), uni(-0.3 * w, w), uni(-0.3 * h, h),
+                                   1 + int32_t(rng() % uint32_t(2 * w)), 1 + int32_t(rng() % uint32_t(2 * h))};
+            const uint32_t alpha = rng() % 260;
+            auto want = zoomtest::copy_of(*got);
+            zoom::BilinearSetup s;
+            if (zoom::setup_bilinear(r, *want, *want, v.kind, alpha, s)) zoom::bilinear_model(s, *want, *want);
+            v.run(r, *got, *got, alpha);
+            ASSERT_EQ(zoomtest::first_difference(*got, *want), "");
+        }
+}
+
+#if defined(__linux__)
+// The zooms' scratch stays off the stack: a destination wider than one strip is drawn on a
+// thread with a 64 KiB stack (less than musl's default) with the bytes of the main thread.
+TEST(ZoomBilinear, DrawsOnASmallThreadStack) {
+    std::mt19937 rng(5);
+    auto src = make32(300, 40);
+    zoomtest::fill_random(*src, rng);
+    auto onMain = make32(2100, 30);
+    zoomtest::fill_random(*onMain, rng);
+    auto onSmall = zoomtest::copy_of(*onMain);
+    const auto draw = [&](TBitmap& dst) {
+        for (const Variant& v : kVariants) v.run({0.5, 0.5, 290, 30, 0, 0, 2100, 30}, *src, dst, 100);
+    };
+    draw(*onMain);
+    struct Job {
+        decltype(draw)& run;
+        TBitmap& dst;
+    } job{draw, *onSmall};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 64 * 1024), 0);
+    pthread_t thread;
+    const auto body = [](void* p) -> void* {
+        auto* j = static_cast<Job*>(p);
+        j->run(j->dst);
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_EQ(zoomtest::first_difference(*onSmall, *onMain), "");
+}
+#endif
