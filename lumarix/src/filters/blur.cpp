@@ -128,7 +128,7 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     const int64_t maxArea =
         std::min<int64_t>(2 * int64_t(radii.x) + 1, width) * std::min<int64_t>(2 * int64_t(radii.y) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
-    if (path == BlurPath::automatic) path = simd::use_avx2() ? BlurPath::avx2 : BlurPath::plain;
+    if (path == BlurPath::automatic) path = simd::pick(BlurPath::plain, BlurPath::plain, BlurPath::avx2);
     switch (path) {
         case BlurPath::avx2:
 #if defined(LUMARIX_X86)

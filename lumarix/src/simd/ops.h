@@ -285,6 +285,30 @@ struct V256 {
         const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));
         return _mm256_unpackhi_epi32(both, both);
     }
+
+    // ---- 32-bit lanes as signed positions (the rotation) ----
+    /// 0, 1, ..., 7.
+    static R lane_index() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+    static R mullo32(R a, R b) { return _mm256_mullo_epi32(a, b); }
+    template <int n> static R srai32(R a) { return _mm256_srai_epi32(a, n); }
+    /// The eight pixels base[offset lane].
+    static R gather32(const uint32_t* base, R offset) {
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), offset, 4);
+    }
+
+    // ---- one pixel's four bytes in four 64-bit lanes (the blur's running sums) ----
+    static R widen_px64(uint32_t px) { return _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int32_t(px))); }
+    /// The low byte of each 64-bit lane (every lane below 256) as one pixel.
+    static uint32_t narrow_px64(R q) {
+        const R low = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(low), _mm256_castsi256_si128(low));
+        return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    }
+    static R set64(uint64_t v) { return _mm256_set1_epi64x(int64_t(v)); }
+    static R add64(R a, R b) { return _mm256_add_epi64(a, b); }
+    static R sub64(R a, R b) { return _mm256_sub_epi64(a, b); }
+    /// (low 32 bits of a) * (low 32 bits of m), shifted right by sh, per 64-bit lane.
+    static R mul32_srl64(R a, R m, R sh) { return _mm256_srlv_epi64(_mm256_mul_epu32(a, m), sh); }
 };
 #endif
 
