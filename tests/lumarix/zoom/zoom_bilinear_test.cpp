@@ -206,13 +206,17 @@ TEST(ZoomBilinear, RectanglesPastTheSourceDrawWithoutRaising) {
         }
 }
 
-// The public routines (SSE2 on x86-64) against the per-pixel model on random rectangles:
+/// The differential tests run at every level of the table.
+class ZoomBilinearAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ZoomBilinearAt);
+
+// The public routines at each level against the per-pixel model on random rectangles:
 // scales 1/8 to 16, fractional starts and sizes, rectangles partly outside the destination,
 // past the source's edges, destinations wider than one strip, sources one pixel wide or high.
-TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
+TEST_P(ZoomBilinearAt, MatchesModelOnRandomRectangles) {
     for (const Variant& v : kVariants) {
         for (uint32_t seed = 1; seed <= 1500; ++seed) {
-            SCOPED_TRACE(testing::Message() << v.name << " seed " << seed);
+            SCOPED_TRACE(testing::Message() << level() << " " << v.name << " seed " << seed);
             std::mt19937 rng(seed);
             auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
             const int32_t sw = 1 + int32_t(rng() % 70), sh = 1 + int32_t(rng() % 40);
@@ -236,16 +240,6 @@ TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
             auto expected = zoomtest::copy_of(*dst);
             zoom::BilinearSetup b;
             if (zoom::setup_bilinear(r, *src, *expected, v.kind, alpha, b)) zoom::bilinear_model(b, *src, *expected);
-#if LUMARIX_ZOOM_SSE2
-            // The SSE2 code alone, as on processors without AVX2.
-            auto narrow = zoomtest::copy_of(*dst);
-            b.wide = false;
-            if (zoom::setup_bilinear(r, *src, *narrow, v.kind, alpha, b)) {
-                b.wide = false;
-                zoom::bilinear_sse2(b, *src, *narrow);
-            }
-            ASSERT_EQ(zoomtest::first_difference(*narrow, *expected), "") << "SSE2 only";
-#endif
             v.run(r, *src, *dst, alpha);
             ASSERT_EQ(zoomtest::first_difference(*dst, *expected), "");
         }
@@ -254,9 +248,6 @@ TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
 
 // One bitmap as source and destination, the rectangles overlapping in every way: every level
 // gives the model's bytes, each pixel read as the zoom's earlier writes left it.
-class ZoomBilinearAt : public simd_levels::AtLevel {};
-LUMARIX_AT_EVERY_LEVEL(ZoomBilinearAt);
-
 TEST_P(ZoomBilinearAt, InPlaceFollowsTheModelsOrderOfReadsAndWrites) {
     for (const Variant& v : kVariants)
         for (uint32_t seed = 1; seed <= 300; ++seed) {
