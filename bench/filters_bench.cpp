@@ -119,6 +119,23 @@ void BM_cv_blur(benchmark::State& s) {
     run_cv(s, [size](cv::Mat& src, cv::Mat& dst) { cv::blur(src, dst, cv::Size(size, size)); });
 }
 BENCHMARK(BM_Blur32)->Arg(1)->Arg(4)->Arg(8);
+// A two-pixel-wide strip of the given height at the given radius: the cost must follow the
+// strip's size, not the radius (a rate in strip pixels per second).
+void BM_Blur32_strip(benchmark::State& s) {
+    const int height = int(s.range(0)), radius = int(s.range(1));
+    TBitmap b;
+    b.SetPixelFormat(TPixelFormat::pf32bit);
+    b.SetSize(2, height);
+    std::mt19937 rng(3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < 2; ++x) reinterpret_cast<uint32_t*>(b.ScanLine(y))[x] = rng();
+    for (auto _ : s) {
+        Blur32(b, radius);
+        benchmark::ClobberMemory();
+    }
+    s.counters["Mpix/s"] = benchmark::Counter(2.0 * height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Blur32_strip)->Args({40000, 400})->Args({40000, 4000})->Args({40000, 40000})->Args({400000, 400000});
 BENCHMARK(BM_cv_blur)->Arg(1)->Arg(4)->Arg(8);
 
 // ==== Rotation ==================================================================================

@@ -6,11 +6,16 @@
 //
 //   col[c]  the sum of column c over the window's rows, as the bitmap holds them now. When
 //           pixel (c, y) is written, col[c] changes by new - old; between rows it loses row
-//           y - R (already blurred) and gains row y + R + 1 (still original).
+//           y - ry (already blurred) and gains row y + ry + 1 (still original).
 //   win     the sum of col[] over the window's columns. Moving right it gains the change of the
-//           pixel just written, loses col[x - R] and gains col[x + R + 1].
+//           pixel just written, loses col[x - rx] and gains col[x + rx + 1].
 //
-// col[] has R + 1 zero entries on each side, so the edges need no tests. The mean is the sum
+// The window reaches rx columns and ry rows each way. A window that reaches past both edges of
+// a line covers the whole line whatever its radius, so each direction's radius is clamped to the
+// line's length less one (BlurRadii): the windows, and so the bytes, are those of the radius as
+// passed, and time and memory depend on the bitmap's size only.
+//
+// col[] has rx + 1 zero entries on each side, so the edges need no tests. The mean is the sum
 // times a reciprocal (see Reciprocal); windows above kBlurMagicLimit pixels use 64-bit sums and
 // a division instead.
 #include <lumarix/filters32/geometric_filters.h>
@@ -21,6 +26,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <type_traits>
 #include <vector>
 
@@ -30,21 +36,24 @@ namespace filters {
 
 Reciprocal reciprocal_for(uint64_t n) {
     if (n <= 1) return {};
-    uint32_t bits = 0;
-    while ((uint64_t(1) << bits) < n) ++bits;
+    const auto bits = uint32_t(std::bit_width(n - 1));  // ceil(log2 n)
     Reciprocal r;
     r.sh = 31 + bits;
     r.m = ((uint64_t(1) << r.sh) + n - 1) / n;
     return r;
 }
 
+BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height) {
+    return {std::min(radius, width - 1), std::min(radius, height - 1)};
+}
+
 namespace {
 
 template <bool kReciprocal>
-void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius) {
+void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
     using Sum = std::conditional_t<kReciprocal, uint32_t, uint64_t>;
     using Px = std::array<Sum, 4>;
-    const int32_t R = radius;
+    const int32_t R = radii.x, RY = radii.y;
     std::vector<Px> colStore(size_t(width) + 2 * size_t(R) + 2, Px{});
     Px* col = colStore.data() + R + 1;
 
@@ -63,12 +72,17 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t rad
     const int32_t maxCols = std::min<int64_t>(2 * int64_t(R) + 1, width);
     std::vector<Reciprocal> recip(size_t(maxCols) + 1);
 
-    for (int32_t yy = 0; yy <= std::min(R, height - 1); ++yy) add_row(rows[yy]);
+    for (int32_t yy = 0; yy <= std::min(RY, height - 1); ++yy) add_row(rows[yy]);
 
+    int64_t recipRows = 0;  // the row count recip[] was made for; rows away from the edges share it
     for (int32_t y = 0; y < height; ++y) {
-        const int64_t rowCount = std::min(y + R, height - 1) - std::max(y - R, 0) + 1;
-        if constexpr (kReciprocal)
-            for (int32_t c = 1; c <= maxCols; ++c) recip[size_t(c)] = reciprocal_for(uint64_t(rowCount) * uint64_t(c));
+        const int64_t rowCount = std::min(y + RY, height - 1) - std::max(y - RY, 0) + 1;
+        if constexpr (kReciprocal) {
+            if (rowCount != recipRows)
+                for (int32_t c = 1; c <= maxCols; ++c)
+                    recip[size_t(c)] = reciprocal_for(uint64_t(rowCount) * uint64_t(c));
+            recipRows = rowCount;
+        }
 
         Px win{};
         for (int32_t c = 0; c <= std::min(R, width - 1); ++c)
@@ -97,8 +111,8 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, int32_t rad
             }
         }
 
-        if (y + R + 1 < height) add_row(rows[y + R + 1]);
-        if (y - R >= 0) sub_row(rows[y - R]);
+        if (y + RY + 1 < height) add_row(rows[y + RY + 1]);
+        if (y - RY >= 0) sub_row(rows[y - RY]);
     }
 }
 
@@ -108,22 +122,22 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     if (!is_32bit(bitmap) || radius <= 0) return;
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 0 || height <= 0 || (width == 1 && height == 1)) return;
-    // A window reaching past every edge covers the whole bitmap, as any larger one would.
-    const int32_t R = std::min(radius, std::max(width, height));
+    const BlurRadii radii = blur_radii(radius, width, height);
     std::vector<uint32_t*> rows(static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = row32(bitmap, y);
-    const int64_t maxArea = std::min<int64_t>(2 * int64_t(R) + 1, width) * std::min<int64_t>(2 * int64_t(R) + 1, height);
+    const int64_t maxArea =
+        std::min<int64_t>(2 * int64_t(radii.x) + 1, width) * std::min<int64_t>(2 * int64_t(radii.y) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
-    if (path == BlurPath::automatic) path = simd::use_avx2() ? BlurPath::avx2 : BlurPath::plain;
+    if (path == BlurPath::automatic) path = simd::pick(BlurPath::plain, BlurPath::plain, BlurPath::avx2);
     switch (path) {
         case BlurPath::avx2:
 #if defined(LUMARIX_X86)
-            blur_rows_avx2(rows.data(), width, height, R);
+            blur_rows_avx2(rows.data(), width, height, radii);
             break;
 #endif
         case BlurPath::automatic:
-        case BlurPath::plain: blur_rows<true>(rows.data(), width, height, R); break;
-        case BlurPath::plain_wide: blur_rows<false>(rows.data(), width, height, R); break;
+        case BlurPath::plain: blur_rows<true>(rows.data(), width, height, radii); break;
+        case BlurPath::plain_wide: blur_rows<false>(rows.data(), width, height, radii); break;
     }
 }
 

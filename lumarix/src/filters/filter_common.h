@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 
 namespace lumarix::filters {
 
@@ -13,6 +14,18 @@ inline bool is_32bit(const TBitmap& bitmap) { return bitmap.PixelFormat() == TPi
 
 /// Row y of a 32-bit bitmap as pixel words (blue in bits 0 to 7 on a little-endian machine).
 inline uint32_t* row32(TBitmap& bitmap, int32_t y) { return reinterpret_cast<uint32_t*>(bitmap.ScanLine(y)); }
+
+/// Whether the two bitmaps' pixel buffers overlap (one bitmap in two roles). The vector paths
+/// read ahead of what they write, so with overlap the callers take the plain in-order walk.
+inline bool shares_pixels(const TBitmap& a, const TBitmap& b) {
+    if (&a == &b) return true;
+    if (a.Height() <= 0 || b.Height() <= 0) return false;
+    const uint8_t* a0 = a.ScanLine(0);
+    const uint8_t* b0 = b.ScanLine(0);
+    const uint8_t* a1 = a.ScanLine(a.Height() - 1) + a.RowStride();
+    const uint8_t* b1 = b.ScanLine(b.Height() - 1) + b.RowStride();
+    return std::less<const uint8_t*>()(a0, b1) && std::less<const uint8_t*>()(b0, a1);
+}
 
 /// A half-open pixel rectangle [x0, x1) x [y0, y1).
 struct Span {

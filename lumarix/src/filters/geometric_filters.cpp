@@ -95,16 +95,22 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
     rowJob.cosK = k.cosK;
     rowJob.sinK = k.sinK;
     // The AVX2 kernel gathers eight pixels at once by 32-bit offsets from the first source row;
-    // it needs the rows evenly spaced and every position, in 1/1024 pixel, below 2^31.
+    // it needs the rows evenly spaced and every position, in 1/1024 pixel, below 2^31. It reads
+    // eight pixels before it stores them, so a source that is the destination (whose rows may
+    // already hold rotated pixels) takes the plain walk, one read and one write at a time.
+    using RowKernel = void (*)(const filters::RotationRow&);
+    RowKernel kernel = filters::rotate_row;
     bool gather = false;
 #if defined(LUMARIX_X86)
+    const RowKernel wide = simd::pick<RowKernel>(nullptr, nullptr, filters::rotate_row_avx2);
     const int64_t stride = areaH > 1 ? srcRows[1] - srcRows[0] : src.Width();
-    gather = simd::use_avx2() && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
+    gather = wide && !filters::shares_pixels(src, dst) && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
              int64_t(areaH) * 1024 < (int64_t(1) << 31) && stride >= areaW && stride * areaH < (int64_t(1) << 31);
     for (int32_t r = 1; gather && r < areaH; ++r) gather = srcRows[size_t(r)] == srcRows[0] + r * stride;
     if (gather) {
         rowJob.base = srcRows[0];
         rowJob.stride = int32_t(stride);
+        kernel = wide;
     }
 #endif
     for (int64_t j = j0; j < j1; ++j) {
@@ -120,10 +126,7 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
         rowJob.count = int32_t(hi - lo);
         rowJob.x = x0 + lo * k.cosK;
         rowJob.y = y0 + lo * k.sinK;
-        if (gather)
-            filters::rotate_row_avx2(rowJob);
-        else
-            filters::rotate_row(rowJob);
+        kernel(rowJob);
     }
 }
 

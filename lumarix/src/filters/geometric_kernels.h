@@ -63,10 +63,17 @@ inline constexpr int64_t kBlurMagicLimit = 8'000'000;
 /// otherwise the plain reciprocal code; windows above kBlurMagicLimit pixels always take the
 /// 64-bit division). Tests force each path.
 enum class BlurPath { automatic, plain, plain_wide, avx2 };
+
+/// The window's reach in columns and rows: the radius, but at most the line's length less one,
+/// beyond which a window covers the whole line anyway.
+struct BlurRadii {
+    int32_t x = 0, y = 0;
+};
+BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height);
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
 /// The AVX2 row walk (blur_avx2.cpp): the four byte sums of a pixel in 64-bit lanes. Windows
 /// must not exceed kBlurMagicLimit pixels; call only after simd::use_avx2().
-void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, int32_t radius);
+void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
 
 }  // namespace lumarix::filters

@@ -118,6 +118,22 @@ struct V128 {
         const R both = _mm_or_si128(v32, _mm_slli_epi32(v32, 16));
         return _mm_unpackhi_epi32(both, both);
     }
+
+    // ---- the zooms ----
+    /// The pixels p[0] .. p[kPixels - 1].
+    static R from_px(const uint32_t* p) {
+        return _mm_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]));
+    }
+    /// In each pixel's four 16-bit lanes, its fourth lane (of an unpacked half).
+    static R px_fourth16(R a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
+    /// Pixel pairs row[off[i]], row[off[i] + 1] for kPixels / 2 pixels i, laid out per 128 bits
+    /// as the left pixels of two of them, then their right pixels.
+    static R load_pairs(const uint32_t* row, const int32_t* off) {
+        return _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[0])),
+                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[1])));
+    }
+    /// pack() with the pixels in order (the same here; not within 128-bit halves for V256).
+    static R pack_in_order(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
 };
 #endif
 
@@ -208,6 +224,17 @@ struct V128 {
         return u8(vzip2q_u32(both, both));
     }
 
+    static R from_px(const uint32_t* p) { return u8(vld1q_u32(p)); }
+    static R px_fourth16(R a) {
+        static constexpr uint8_t kFourth[16] = {6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15};
+        return vqtbl1q_u8(a, vld1q_u8(kFourth));
+    }
+    static R load_pairs(const uint32_t* row, const int32_t* off) {
+        const uint32x2_t a = vld1_u32(row + off[0]), b = vld1_u32(row + off[1]);
+        return u8(vcombine_u32(vzip1_u32(a, b), vzip2_u32(a, b)));
+    }
+    static R pack_in_order(R lo, R hi) { return pack(lo, hi); }
+
 private:
     static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
     static uint32x4_t u32(R a) { return vreinterpretq_u32_u8(a); }
@@ -285,6 +312,52 @@ struct V256 {
         const R both = _mm256_or_si256(v32, _mm256_slli_epi32(v32, 16));
         return _mm256_unpackhi_epi32(both, both);
     }
+
+    // ---- the zooms ----
+    static R from_px(const uint32_t* p) {
+        return _mm256_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]), int32_t(p[4]),
+                                 int32_t(p[5]), int32_t(p[6]), int32_t(p[7]));
+    }
+    static R px_fourth16(R a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static R load_pairs(const uint32_t* row, const int32_t* off) {
+        auto pair = [&](int k) {
+            return _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[k])),
+                                      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[k + 1])));
+        };
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(pair(0)), pair(2), 1);
+    }
+    static R pack_in_order(R lo, R hi) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8); }
+    /// Pixel idx[i] of a, for each lane i.
+    static R permute_px(R a, R idx) { return _mm256_permutevar8x32_epi32(a, idx); }
+    static R sub32(R a, R b) { return _mm256_sub_epi32(a, b); }
+    static R srl32(R a, __m128i n) { return _mm256_srl_epi32(a, n); }
+    /// The low 128 bits of a and of b (lo_halves), or their high 128 bits (hi_halves).
+    static R lo_halves(R a, R b) { return _mm256_permute2x128_si256(a, b, 0x20); }
+    static R hi_halves(R a, R b) { return _mm256_permute2x128_si256(a, b, 0x31); }
+
+    // ---- 32-bit lanes as signed positions (the rotation) ----
+    /// 0, 1, ..., 7.
+    static R lane_index() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+    static R mullo32(R a, R b) { return _mm256_mullo_epi32(a, b); }
+    template <int n> static R srai32(R a) { return _mm256_srai_epi32(a, n); }
+    /// The eight pixels base[offset lane].
+    static R gather32(const uint32_t* base, R offset) {
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), offset, 4);
+    }
+
+    // ---- one pixel's four bytes in four 64-bit lanes (the blur's running sums) ----
+    static R widen_px64(uint32_t px) { return _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int32_t(px))); }
+    /// The low byte of each 64-bit lane (every lane below 256) as one pixel.
+    static uint32_t narrow_px64(R q) {
+        const R low = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(low), _mm256_castsi256_si128(low));
+        return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    }
+    static R set64(uint64_t v) { return _mm256_set1_epi64x(int64_t(v)); }
+    static R add64(R a, R b) { return _mm256_add_epi64(a, b); }
+    static R sub64(R a, R b) { return _mm256_sub_epi64(a, b); }
+    /// (low 32 bits of a) * (low 32 bits of m), shifted right by sh, per 64-bit lane.
+    static R mul32_srl64(R a, R m, R sh) { return _mm256_srlv_epi64(_mm256_mul_epu32(a, m), sh); }
 };
 #endif
 

@@ -6,7 +6,7 @@
 // converted by truncation toward zero.
 #include <lumarix/filters32/zoom.h>
 
-#include "zoom/zoom_p.h"
+#include "zoom/zoom_kernels.h"
 
 #include <cmath>
 
@@ -79,12 +79,12 @@ int64_t trunc_sat_u32(double v) {
 
 }  // namespace
 
-bool zoom_use_avx2() {
+const ZoomKernels* active_zoom_kernels() {
 #if LUMARIX_ZOOM_SSE2
-    return simd::use_avx2();
-#else
-    return false;
+    using Table = const ZoomKernels& (*)();
+    if (const Table table = simd::pick<Table>(nullptr, sse2_zoom_kernels, avx2_zoom_kernels)) return &table();
 #endif
+    return nullptr;
 }
 
 bool trunc_u32(double v, uint32_t& out) {
@@ -131,7 +131,6 @@ bool setup_saikin(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, S
     if (!trunc_u32(s.f.clip.srcX * (eightBits ? 256.0 : 65535.0), s.startX)) return false;
     if (!accumulator_fits(s.startX, s.stepX, s.f.width) || !accumulator_fits(1, s.stepY, s.f.height)) return false;
     s.srcTop = int32_t(s.f.clip.srcY);
-    s.wide = zoom_use_avx2();
 
     // Columns sample monotonically; count those whose index is inside the source row.
     const uint64_t limit = uint64_t(s.f.srcWidth) << s.shift;
@@ -153,7 +152,6 @@ bool setup_bilinear(const ZoomRect& req, const TBitmap& src, const TBitmap& dst,
     b.baseY = int32_t(c.srcY);
     b.lastX = b.f.width;
     b.lastY = b.f.height;
-    b.wide = zoom_use_avx2();
 
     if (kind == BilinearKind::plain) {
         b.shift = 8;

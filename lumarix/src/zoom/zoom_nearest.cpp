@@ -7,10 +7,14 @@
 //   masked        c = (d * (m + 1) + s * (255 - m)) >> 8, fourth byte m (m = source's fourth byte)
 //   masked_Alpha  w = ((256 - m) * alpha) >> 8, c = (d * (256 - w) + s * w) >> 8, fourth byte m
 //   Alpha         c = (s * alpha + d * (256 - alpha)) >> 8, fourth byte from the source
-// The x86-64 build runs the SSE2 code (zoom_nearest_sse2.cpp), which gives the same bytes.
+// The vector drivers below run the kernels of zoom_simd_kernels.h, which give the same bytes;
+// with one bitmap as source and destination the model runs, in its order of reads and writes.
 #include <lumarix/filters32/zoom.h>
 
-#include "zoom/zoom_p.h"
+#include "filters/filter_common.h"
+#include "zoom/zoom_kernels.h"
+
+#include <cstring>
 
 namespace lumarix::zoom {
 
@@ -24,13 +28,82 @@ void saikin_model(const SaikinSetup& s, TBitmap& src, TBitmap& dst) {
 
 namespace {
 
+// Fetches the columns from..to-1 of a source row that the next destination row will sample.
+void prefetch_span(TBitmap& src, int32_t row, int32_t from, int32_t to) {
+    const char* p = reinterpret_cast<const char*>(src.ScanLine(row));
+    for (int64_t byte = int64_t(from) * 4; byte < int64_t(to) * 4; byte += 64) __builtin_prefetch(p + byte);
+}
+
+// Copy rule: samples straight into the destination row; a destination row that samples the same
+// source row as the row above it is a copy of that row.
+void copy_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
+    const int32_t width = s.f.width;
+    int32_t prevSource = -1;
+    const uint32_t* prevRow = nullptr;
+    for (int32_t j = 0; j < s.f.height; ++j) {
+        const int32_t r = saikin_row(s, j);
+        auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft;
+        if (r == prevSource) {
+            std::memcpy(drow, prevRow, size_t(width) * 4);
+            continue;
+        }
+        if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
+            prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, 0), saikin_col(s, width - 1) + 1);
+        const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
+        int32_t i = k.saikin_gather ? k.saikin_gather(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside) : 0;
+        i += k.saikin_copy(drow + i, srow, s.startX + uint32_t(i) * s.stepX, s.stepX, s.inside - i);
+        for (uint32_t acc = s.startX + uint32_t(i) * s.stepX; i < s.inside; ++i, acc += s.stepX) drow[i] = srow[acc >> 16];
+        // Past the source's right edge every sample is its last column.
+        for (; i < width; ++i) drow[i] = srow[s.f.srcWidth - 1];
+        prevSource = r;
+        prevRow = drow;
+    }
+}
+
+SaikinBlend blend_kernel(const SaikinSetup& s, const ZoomKernels& k) {
+    switch (s.rule) {
+        case SaikinRule::masked: return k.saikin_masked;
+        case SaikinRule::masked_alpha: return s.alpha == 256 ? k.saikin_masked_alpha_full : k.saikin_masked_alpha;
+        default: return k.saikin_alpha;
+    }
+}
+
+// Blend rules: the sampled pixels of a strip of columns are gathered once per source row into a
+// line, then blended over each destination row that samples that row.
+void blend_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
+    const SaikinBlend blend = blend_kernel(s, k);
+    alignas(32) uint32_t line[kStrip];
+    for (int32_t c0 = 0; c0 < s.f.width; c0 += kStrip) {
+        const int32_t n = std::min(kStrip, s.f.width - c0);
+        const int32_t inside = std::clamp(s.inside - c0, 0, n);
+        const uint32_t acc = s.startX + uint32_t(c0) * s.stepX;
+        int32_t cached = -1;
+        for (int32_t j = 0; j < s.f.height; ++j) {
+            const int32_t r = saikin_row(s, j);
+            if (r != cached) {
+                const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
+                if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
+                    prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, c0), saikin_col(s, c0 + n - 1) + 1);
+                int32_t i = k.saikin_gather ? k.saikin_gather(line, srow, s.f.srcWidth, acc, s.stepX, s.shift, inside) : 0;
+                for (uint32_t a = acc + uint32_t(i) * s.stepX; i < inside; ++i, a += s.stepX) line[i] = srow[a >> s.shift];
+                for (; i < n; ++i) line[i] = srow[s.f.srcWidth - 1];
+                cached = r;
+            }
+            auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft + c0;
+            for (int32_t i = blend(drow, line, n, s.alpha); i < n; ++i) drow[i] = saikin_px(s.rule, line[i], drow[i], s.alpha);
+        }
+    }
+}
+
 void run_saikin(const ZoomRect& r, TBitmap& src, TBitmap& dst, SaikinRule rule, uint32_t alpha) {
     SaikinSetup s;
     if (!setup_saikin(r, src, dst, rule, alpha, s)) return;
-#if LUMARIX_ZOOM_SSE2
-    if (simd::use_sse2()) return saikin_sse2(s, src, dst);
-#endif
-    saikin_model(s, src, dst);
+    // The vector drivers read rows into caches and several pixels ahead of their stores; one
+    // bitmap in both roles takes the model's walk, which reads each pixel just before its write.
+    const ZoomKernels* k = active_zoom_kernels();
+    if (!k || filters::shares_pixels(src, dst)) return saikin_model(s, src, dst);
+    if (s.rule == SaikinRule::copy) return copy_rows(s, *k, src, dst);
+    blend_rows(s, *k, src, dst);
 }
 
 }  // namespace

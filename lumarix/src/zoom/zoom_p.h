@@ -1,5 +1,5 @@
-// Private to the zooms: the per-call set-up shared by the plain models and the SSE2 code, and the
-// sampling rules (which source rows and columns, with which fractions) both of them follow.
+// Private to the zooms: the per-call set-up shared by the plain models and the vector drivers,
+// and the sampling rules (which source rows and columns, with which fractions) both follow.
 //
 // Every position is an unsigned 32-bit fixed-point accumulator. The set-up refuses any call in
 // which an accumulator would leave that range, so positions grow monotonically along a row and
@@ -60,7 +60,6 @@ struct SaikinSetup {
     int32_t srcTop = 0;            // Trunc(clipped srcY)
     uint32_t alpha = 256;          // clamped to 0..256
     int32_t inside = 0;            // columns 0..inside-1 sample inside the source row
-    bool wide = false;             // run the AVX2 blends (set when the processor has them)
 };
 
 bool setup_saikin(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, SaikinRule rule,
@@ -100,9 +99,6 @@ inline uint32_t saikin_px(SaikinRule rule, uint32_t s, uint32_t d, uint32_t alph
 }
 
 void saikin_model(const SaikinSetup& s, TBitmap& src, TBitmap& dst);
-#if LUMARIX_ZOOM_SSE2
-void saikin_sse2(const SaikinSetup& s, TBitmap& src, TBitmap& dst);
-#endif
 
 // ==== Bilinear ====================================================================================
 
@@ -122,7 +118,6 @@ struct BilinearSetup {
     int32_t bottomUpper = 0, bottomLower = 0;
     uint32_t bottomFy = 0;
     uint32_t alpha = 0;            // clamped to the variant's scale
-    bool wide = false;             // run the AVX2 vertical half (set when the processor has it)
 };
 
 bool setup_bilinear(const ZoomRect& req, const TBitmap& src, const TBitmap& dst, BilinearKind kind,
@@ -175,7 +170,7 @@ inline uint32_t bilinear_blend_lane(const BilinearSetup& b, uint32_t v, uint32_t
     return std::min<uint32_t>(r, 255);
 }
 
-/// Column table of the AVX2 horizontal half, for groups of eight destination columns of a strip.
+/// Column table of the eight-pixel horizontal half, for groups of eight destination columns of a strip.
 /// A fast group's left neighbours lie within the eight source columns from `first`, each with its
 /// right neighbour beside it; its samples come from two loads and two permutes. Weights are in
 /// the order that unpacking eight pixels produces: lo = pixels 0, 1, 4, 5, hi = pixels 2, 3, 6, 7.
@@ -191,31 +186,5 @@ struct BilinearWideColumns {
 };
 
 void bilinear_model(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
-#if LUMARIX_ZOOM_SSE2
-void bilinear_sse2(const BilinearSetup& b, TBitmap& src, TBitmap& dst);
-#endif
-
-// ==== AVX2 (zoom_avx2.cpp) ========================================================================
-
-/// Whether the processor and the system support AVX2; asked once.
-bool zoom_use_avx2();
-
-#if LUMARIX_ZOOM_SSE2
-/// The blend of a gathered line over a destination row, eight pixels at a time; returns how many
-/// leading pixels it wrote (a multiple of 8), the caller finishes the row.
-int32_t saikin_blend_avx2(SaikinRule rule, uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
-/// Samples of a row for an accumulator step below one pixel (1 << shift): out[i] =
-/// srow[(acc + i * step) >> shift] for the leading i < inside whose eight-pixel group lies inside
-/// the row's width; returns how many it wrote (a multiple of 8; 0 for larger steps).
-int32_t saikin_gather_avx2(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
-                           unsigned shift, int32_t inside);
-/// The horizontal half of the fast groups among the first `groups` groups of eight (the others
-/// are left to the caller), into a cached row laid out as the SSE2 code lays it out.
-void bilinear_horizontal_avx2(const BilinearSetup& b, const uint32_t* row, const BilinearWideColumns& t,
-                              int32_t groups, void* out);
-/// The vertical half and blend of the bilinear zooms over cached rows, as saikin_blend_avx2.
-int32_t bilinear_vertical_avx2(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d,
-                               int32_t n);
-#endif
 
 }  // namespace lumarix::zoom

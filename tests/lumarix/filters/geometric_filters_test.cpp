@@ -203,6 +203,30 @@ TEST(GeometricFilters, RotationWithExtremeArgumentsStaysInside) {
     }
 }
 
+/// One bitmap as source and destination: every level walks the window in the model's order,
+/// reading each source pixel as the rows written before it left it.
+class RotationAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(RotationAt);
+
+TEST_P(RotationAt, InPlaceFollowsTheOrderOfReadsAndWrites) {
+    for (int seed = 0; seed < 400; ++seed) {
+        std::mt19937 rng(seed);
+        const int32_t w = 1 + int32_t(rng() % 40), h = 1 + int32_t(rng() % 30);
+        const int32_t dstX = int32_t(rng() % 9) - 4, dstY = int32_t(rng() % 9) - 4;
+        const int32_t panX = int32_t(rng() % 9) - 4, panY = int32_t(rng() % 9) - 4;
+        const int32_t angle = seed % 3 == 0 ? int32_t(rng() % 8) * 45 - 180 : int32_t(rng() % 721) - 360;
+        SCOPED_TRACE(testing::Message() << level() << " seed " << seed << " size " << w << "x" << h << " at " << dstX
+                                        << "," << dstY << " pan " << panX << "," << panY << " angle " << angle);
+        Pic want = random_pic(w, h, rng);
+        TBitmap b;
+        write_pic(b, want);
+        Rotate32(b, b, dstX, dstY, w, h, panX, panY, angle);
+        model_rotate(want, want, dstX, dstY, w, h, panX, panY, angle);
+        const Pic got = read_pic(b);
+        ASSERT_EQ(got, want) << first_difference(want, got);
+    }
+}
+
 // ==== Blur ======================================================================================
 
 TEST(GeometricFilters, BlurKnownAnswers) {
@@ -240,6 +264,28 @@ TEST(GeometricFilters, BlurMatchesTheFromScratchWindow) {
                 ASSERT_EQ(other, want) << name << ": " << first_difference(want, other);
             }
         }
+    }
+}
+
+// A radius past a line's length costs no more than the length: on long thin bitmaps every path
+// gives, at any larger radius, the bytes of the radius that just spans the bitmap.
+TEST(GeometricFilters, BlurOfLongThinBitmapsAtHugeRadii) {
+    std::vector<std::pair<const char*, filters::BlurPath>> paths{{"plain", filters::BlurPath::plain},
+                                                                 {"64-bit sums", filters::BlurPath::plain_wide}};
+#if defined(LUMARIX_X86)
+    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) paths.push_back({"avx2", filters::BlurPath::avx2});
+#endif
+    std::mt19937 rng(47);
+    for (const auto& [w, h] : {std::pair{2, 100000}, std::pair{100000, 3}}) {
+        const Pic pic = random_pic(w, h, rng);
+        const int32_t spanning = std::max(w, h) - 1;
+        const Pic want = apply(pic, [&](TBitmap& b) { filters::blur_running(b, spanning, filters::BlurPath::plain); });
+        for (const auto& [name, path] : paths)
+            for (int32_t radius : {spanning, 10 * spanning, INT_MAX}) {
+                const Pic got = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, path); });
+                ASSERT_EQ(got, want) << w << "x" << h << " " << name << " radius " << radius << ": "
+                                     << first_difference(want, got);
+            }
     }
 }
 

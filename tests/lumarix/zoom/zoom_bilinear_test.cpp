@@ -3,6 +3,7 @@
 #include <lumarix/filters32/zoom.h>
 
 #include "zoom/zoom_p.h"
+#include "lumarix/simd_levels.h"
 #include "lumarix/zoom/zoom_test_util.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,10 @@
 #include <cmath>
 #include <functional>
 #include <random>
+
+#if defined(__linux__)
+#  include <pthread.h>
+#endif
 
 using namespace lumarix;
 using zoom::BilinearKind;
@@ -201,13 +206,17 @@ TEST(ZoomBilinear, RectanglesPastTheSourceDrawWithoutRaising) {
         }
 }
 
-// The public routines (SSE2 on x86-64) against the per-pixel model on random rectangles:
+/// The differential tests run at every level of the table.
+class ZoomBilinearAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ZoomBilinearAt);
+
+// The public routines at each level against the per-pixel model on random rectangles:
 // scales 1/8 to 16, fractional starts and sizes, rectangles partly outside the destination,
 // past the source's edges, destinations wider than one strip, sources one pixel wide or high.
-TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
+TEST_P(ZoomBilinearAt, MatchesModelOnRandomRectangles) {
     for (const Variant& v : kVariants) {
         for (uint32_t seed = 1; seed <= 1500; ++seed) {
-            SCOPED_TRACE(testing::Message() << v.name << " seed " << seed);
+            SCOPED_TRACE(testing::Message() << level() << " " << v.name << " seed " << seed);
             std::mt19937 rng(seed);
             auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
             const int32_t sw = 1 + int32_t(rng() % 70), sh = 1 + int32_t(rng() % 40);
@@ -231,18 +240,46 @@ TEST(ZoomBilinear, MatchesModelOnRandomRectangles) {
             auto expected = zoomtest::copy_of(*dst);
             zoom::BilinearSetup b;
             if (zoom::setup_bilinear(r, *src, *expected, v.kind, alpha, b)) zoom::bilinear_model(b, *src, *expected);
-#if LUMARIX_ZOOM_SSE2
-            // The SSE2 code alone, as on processors without AVX2.
-            auto narrow = zoomtest::copy_of(*dst);
-            b.wide = false;
-            if (zoom::setup_bilinear(r, *src, *narrow, v.kind, alpha, b)) {
-                b.wide = false;
-                zoom::bilinear_sse2(b, *src, *narrow);
-            }
-            ASSERT_EQ(zoomtest::first_difference(*narrow, *expected), "") << "SSE2 only";
-#endif
             v.run(r, *src, *dst, alpha);
             ASSERT_EQ(zoomtest::first_difference(*dst, *expected), "");
         }
     }
 }
+
+// One bitmap as source and destination, the rectangles overlapping in every way: every level
+// gives the model's bytes, each pixel read as the zoom's earlier writes left it.
+TEST_P(ZoomBilinearAt, InPlaceFollowsTheModelsOrderOfReadsAndWrites) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(testing::Message() << level() << " " << v.name);
+        zoomtest::expect_in_place_like_model(
+            [&](const zoom::ZoomRect& r, TBitmap& b, uint32_t a) { v.run(r, b, b, a); },
+            [&](const zoom::ZoomRect& r, TBitmap& b, uint32_t a) {
+                zoom::BilinearSetup s;
+                if (zoom::setup_bilinear(r, b, b, v.kind, a, s)) zoom::bilinear_model(s, b, b);
+            });
+    }
+}
+
+#if defined(__linux__)
+// The scratch stays off the stack: a destination wider than one strip, drawn on a thread with a
+// 64 KiB stack (less than musl's default), gets the bytes drawn on the main thread.
+TEST(ZoomBilinear, DrawsOnASmallThreadStack) {
+    std::mt19937 rng(5);
+    static std::unique_ptr<TBitmap> src = make32(300, 40), dst[2] = {make32(2100, 30), nullptr};
+    zoomtest::fill_random(*src, rng);
+    zoomtest::fill_random(*dst[0], rng);
+    dst[1] = zoomtest::copy_of(*dst[0]);
+    const auto draw = [](void* d) -> void* {
+        for (const Variant& v : kVariants) v.run({0.5, 0.5, 290, 30, 0, 0, 2100, 30}, *src, *static_cast<TBitmap*>(d), 99);
+        return nullptr;
+    };
+    draw(dst[0].get());
+    pthread_attr_t attr;
+    pthread_t thread;
+    pthread_attr_init(&attr);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 64 * 1024), 0);
+    ASSERT_EQ(pthread_create(&thread, &attr, draw, dst[1].get()), 0);
+    pthread_join(thread, nullptr);
+    EXPECT_EQ(zoomtest::first_difference(*dst[1], *dst[0]), "");
+}
+#endif

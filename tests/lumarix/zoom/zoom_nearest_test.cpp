@@ -2,6 +2,7 @@
 #include <lumarix/filters32/zoom.h>
 
 #include "zoom/zoom_p.h"
+#include "lumarix/simd_levels.h"
 #include "lumarix/zoom/zoom_test_util.h"
 
 #include <gtest/gtest.h>
@@ -139,13 +140,17 @@ TEST(ZoomNearest, SamplesPastTheSourceEdgesTakeItsLastColumnAndRow) {
     }
 }
 
-// The public routines (SSE2 on x86-64) against the per-pixel model on random rectangles:
+/// The differential tests run at every level of the table.
+class ZoomNearestAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(ZoomNearestAt);
+
+// The public routines at each level against the per-pixel model on random rectangles:
 // scales 1/8 to 16, fractional starts and sizes, rectangles partly outside the destination
 // and past the source's edges, sources one pixel wide or high.
-TEST(ZoomNearest, MatchesModelOnRandomRectangles) {
+TEST_P(ZoomNearestAt, MatchesModelOnRandomRectangles) {
     for (const Variant& v : kVariants) {
         for (uint32_t seed = 1; seed <= 1500; ++seed) {
-            SCOPED_TRACE(testing::Message() << v.name << " seed " << seed);
+            SCOPED_TRACE(testing::Message() << level() << " " << v.name << " seed " << seed);
             std::mt19937 rng(seed);
             auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
             const int32_t sw = 1 + int32_t(rng() % 70), sh = 1 + int32_t(rng() % 40);
@@ -168,18 +173,22 @@ TEST(ZoomNearest, MatchesModelOnRandomRectangles) {
             auto expected = zoomtest::copy_of(*dst);
             zoom::SaikinSetup s;
             if (zoom::setup_saikin(r, *src, *expected, v.rule, alpha, s)) zoom::saikin_model(s, *src, *expected);
-#if LUMARIX_ZOOM_SSE2
-            // The SSE2 code alone, as on processors without AVX2.
-            auto narrow = zoomtest::copy_of(*dst);
-            s.wide = false;
-            if (zoom::setup_saikin(r, *src, *narrow, v.rule, alpha, s)) {
-                s.wide = false;
-                zoom::saikin_sse2(s, *src, *narrow);
-            }
-            ASSERT_EQ(zoomtest::first_difference(*narrow, *expected), "") << "SSE2 only";
-#endif
             v.run(r, *src, *dst, alpha);
             ASSERT_EQ(zoomtest::first_difference(*dst, *expected), "");
         }
+    }
+}
+
+// One bitmap as source and destination, the rectangles overlapping in every way: every level
+// gives the model's bytes, each pixel read as the zoom's earlier writes left it.
+TEST_P(ZoomNearestAt, InPlaceFollowsTheModelsOrderOfReadsAndWrites) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(testing::Message() << level() << " " << v.name);
+        zoomtest::expect_in_place_like_model(
+            [&](const zoom::ZoomRect& r, TBitmap& b, uint32_t a) { v.run(r, b, b, a); },
+            [&](const zoom::ZoomRect& r, TBitmap& b, uint32_t a) {
+                zoom::SaikinSetup s;
+                if (zoom::setup_saikin(r, b, b, v.rule, a, s)) zoom::saikin_model(s, b, b);
+            });
     }
 }

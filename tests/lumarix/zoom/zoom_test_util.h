@@ -3,6 +3,10 @@
 
 #include <lumarix/Graphics.h>
 
+#include "zoom/zoom_p.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -53,6 +57,28 @@ inline std::string first_difference(lumarix::TBitmap& a, lumarix::TBitmap& b) {
                 return buf;
             }
     return {};
+}
+
+/// One bitmap zoomed onto itself, its rectangles overlapping in every way: `run(r, b, alpha)`
+/// must give the bytes of `model(r, b, alpha)` on a copy.
+template <class Run, class Model>
+void expect_in_place_like_model(Run run, Model model) {
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+        const int32_t w = 1 + int32_t(rng() % 80), h = 1 + int32_t(rng() % 40);
+        auto got = make32(w, h);
+        fill_random(*got, rng);
+        const lumarix::zoom::ZoomRect r{uni(0, w),         uni(0, h),         uni(0.5, w),
+                                        uni(0.5, h),       uni(-0.3 * w, w),  uni(-0.3 * h, h),
+                                        1 + int32_t(rng() % uint32_t(2 * w)), 1 + int32_t(rng() % uint32_t(2 * h))};
+        const uint32_t alpha = rng() % 260;
+        auto want = copy_of(*got);
+        model(r, *want, alpha);
+        run(r, *got, alpha);
+        ASSERT_EQ(first_difference(*got, *want), "");
+    }
 }
 
 }  // namespace zoomtest

@@ -1,0 +1,62 @@
+// The zooms' vector kernels: one table per instruction set, every entry giving the bytes of the
+// scalar model (zoom_nearest.cpp, zoom_bilinear.cpp). The drivers in those plain files walk the
+// rows, keep the caches and finish each row's tail with the model's own arithmetic; the kernels
+// stream whole groups of pixels and return how many they wrote where the count can fall short.
+#pragma once
+
+#include "zoom/zoom_p.h"
+
+#include <cstdint>
+
+namespace lumarix::zoom {
+
+/// Destination columns per strip of the blends and of the bilinear caches.
+inline constexpr int32_t kStrip = 2048;
+
+/// The bilinear horizontal half's column table of one strip (filled by the plain driver, padded
+/// to a multiple of eight columns with valid loads of weight 0): the load offset of each
+/// column's pair of neighbours, and its two weights repeated in the four 16-bit lanes of a
+/// pixel, so that the weights of consecutive columns are consecutive in memory.
+struct BilinearColumns {
+    int32_t off[kStrip + 8];
+    alignas(32) uint16_t wl[kStrip + 8][4];
+    alignas(32) uint16_t wr[kStrip + 8][4];
+};
+
+/// Samples of a nearest-neighbour row straight into the destination: d[i] =
+/// s[(acc + i * step) >> 16] for whole groups of i < n; returns how many it wrote.
+using SaikinCopy = int32_t (*)(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n);
+/// See saikin_gather_avx2 below; nullptr where the level has no pixel permute.
+using SaikinGather = int32_t (*)(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
+                                 unsigned shift, int32_t inside);
+/// A blend rule of a gathered line over a destination row, whole groups; returns the count.
+using SaikinBlend = int32_t (*)(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
+/// The horizontal half of one source row into a cached row (all `padded` columns; the fast
+/// groups of `wide` where the level uses them).
+using BilinearHorizontal = void (*)(const uint32_t* row, const BilinearColumns& t, int32_t padded,
+                                    unsigned stageShift, const BilinearWideColumns* wide, int32_t wideGroups,
+                                    void* out);
+/// The vertical half and blend over two cached rows, whole groups; returns the count.
+using BilinearVertical = int32_t (*)(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy,
+                                     uint32_t* d, int32_t n);
+
+struct ZoomKernels {
+    SaikinCopy saikin_copy;
+    SaikinGather saikin_gather;
+    SaikinBlend saikin_masked, saikin_masked_alpha, saikin_masked_alpha_full, saikin_alpha;
+    /// Whether the horizontal half uses BilinearWideColumns (the driver fills it only then).
+    bool bilinear_wide;
+    BilinearHorizontal horizontal_sixteen;  // plain zoom: exact 16-bit sums
+    BilinearHorizontal horizontal_bytes;    // MMX family: each sum shifted and packed to a byte
+    BilinearVertical vertical_plain, vertical_mmx, vertical_masked, vertical_masked_alpha, vertical_alpha;
+};
+
+#if LUMARIX_ZOOM_SSE2
+const ZoomKernels& sse2_zoom_kernels();
+const ZoomKernels& avx2_zoom_kernels();
+#endif
+
+/// The table of the active level, or nullptr where the plain model runs.
+const ZoomKernels* active_zoom_kernels();
+
+}  // namespace lumarix::zoom
