@@ -125,6 +125,34 @@ TEST(BitmapFormats, ConversionsKeepThePicture) {
     EXPECT_EQ(b.ScanLine(0)[0], 104);
 }
 
+// To 8 bits against a plain nearest-colour search, over more colours than the remembered
+// answers hold, with a scattered palette and one full of ties (repeated entries, equal distances).
+TEST(BitmapFormats, ToEightBitsPicksTheFirstNearestEntry) {
+    std::mt19937 rng(11);
+    for (bool ties : {true, false}) {
+        TPalette palette = RandomPalette(rng);
+        if (ties)
+            for (auto& e : palette) e = {uint8_t(rng() % 4 * 85), uint8_t(rng() % 3 * 127), uint8_t(rng() % 4 * 85), 0};
+        TBitmap b;
+        b.SetPalette(palette);
+        b.SetSize(256, 300);
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < 3 * b.Width(); ++x) b.ScanLine(y)[x] = uint8_t(y % 2 ? rng() : rng() % 8 * 37);
+        const Snapshot wide = Snap(b);
+        b.SetPixelFormat(TPixelFormat::pf8bit);
+        for (size_t i = 0; i < wide.pixels.size() / 3; ++i) {
+            const uint8_t* c = &wide.pixels[3 * i];
+            int best = 0, bestDistance = INT_MAX;
+            for (int k = 0; k < 256; ++k) {
+                const int db = palette[size_t(k)].blue - c[0], dg = palette[size_t(k)].green - c[1];
+                const int dr = palette[size_t(k)].red - c[2], d = db * db + dg * dg + dr * dr;
+                if (d < bestDistance) best = k, bestDistance = d;
+            }
+            ASSERT_EQ(b.ScanLine(int(i) / 256)[i % 256], best) << "pixel " << i << (ties ? " with ties" : "");
+        }
+    }
+}
+
 TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
     std::mt19937 rng(7);
     TBitmap b;
