@@ -273,7 +273,10 @@ public:
     void SaveToFile(const std::string& fileName) const;
     void SaveToStream(std::ostream& stream) const;
 
-    /// Takes over a decoded picture (used by the file reader); the buffer must hold Height() rows.
+    /// Takes over a decoded picture (used by the file reader): rows of RowStride() bytes, top row
+    /// first; the buffer must hold all Height() of them, which is the one thing not checked.
+    /// Negative sizes, a buffer over kMaxBitmapBytes, an unknown format or a missing buffer for
+    /// a picture with pixels throw EInvalidGraphicOperation and leave the bitmap unchanged.
     void AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
                      const TPalette* palette);
 

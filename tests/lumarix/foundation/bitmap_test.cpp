@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <random>
 
 using namespace lumarix;
@@ -151,6 +152,25 @@ TEST(BitmapFormats, ToEightBitsPicksTheFirstNearestEntry) {
             ASSERT_EQ(b.ScanLine(int(i) / 256)[i % 256], best) << "pixel " << i << (ties ? " with ties" : "");
         }
     }
+}
+
+TEST(BitmapAdopt, RefusesSizesFormatsAndBuffersItCannotHold) {
+    TBitmap b;
+    b.SetSize(3, 2);
+    const Snapshot before = Snap(b);
+    auto adopt = [&](int32_t w, int32_t h, TPixelFormat f, bool buffer) {
+        b.AdoptPixels(w, h, f, buffer ? std::make_unique<uint8_t[]>(16) : nullptr, nullptr);
+    };
+    // Strides past 2^31 bytes (2^29 pixels at 32 bits), pictures past 1 GiB, negative sizes.
+    for (const auto& [w, h] : {std::pair{(1 << 29) + 1, 1}, {INT32_MAX, 1}, {1 << 14, (1 << 14) + 1}, {-1, 1}, {1, -1}})
+        EXPECT_THROW(adopt(w, h, TPixelFormat::pf32bit, true), EInvalidGraphicOperation) << w << " x " << h;
+    EXPECT_THROW(adopt(1, 1, TPixelFormat(7), true), EInvalidGraphicOperation);
+    EXPECT_THROW(adopt(1, 1, TPixelFormat::pf8bit, false), EInvalidGraphicOperation);
+    EXPECT_EQ(Snap(b), before);
+    adopt(2, 1, TPixelFormat::pf32bit, true);
+    EXPECT_EQ(b.RowStride(), 8);
+    adopt(0, 5, TPixelFormat::pf24bit, false);
+    EXPECT_EQ(b.Height(), 5);
 }
 
 TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
