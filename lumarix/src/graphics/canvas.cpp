@@ -105,28 +105,22 @@ struct LineWalk {
         return std::min(major, MulAddDiv(major, 2 * uint64_t(k) - 1, 2 * minor - 1, 2 * minor));
     }
 
-    /// Steps [first, last] whose coordinate along one axis lies in [lo, hi]; false when none.
-    bool StepsWithin(bool alongX, int64_t lo, int64_t hi, uint64_t& first, uint64_t& last) const {
+    /// Steps [first, last] whose y lies in [lo, hi]; false when there are none.
+    bool StepsWithYIn(int64_t lo, int64_t hi, uint64_t& first, uint64_t& last) const {
         if (major == 0) return false;
-        const bool alongMajor = alongX == xMajor;
-        const int64_t start = alongMajor ? majorStart : minorStart;
-        const int64_t sign = alongMajor ? majorSign : minorSign;
-        // Distances from the start that land in [lo, hi].
+        const int64_t start = xMajor ? minorStart : majorStart, sign = xMajor ? minorSign : majorSign;
+        // The distances from the start that land in [lo, hi].
         const int64_t dLo = sign > 0 ? lo - start : start - hi, dHi = sign > 0 ? hi - start : start - lo;
         if (dHi < 0 || dLo > dHi) return false;
-        uint64_t a, b;
-        if (alongMajor) {
-            a = uint64_t(std::max<int64_t>(dLo, 0));
-            if (a >= major) return false;
-            b = std::min(uint64_t(dHi), major - 1);
-        } else {
-            a = FirstStepReaching(dLo);
-            const uint64_t end = dHi >= int64_t(minor) ? major : FirstStepReaching(dHi + 1);
-            if (a >= end) return false;
-            b = end - 1;
+        if (!xMajor) {
+            first = uint64_t(std::max<int64_t>(dLo, 0));
+            last = std::min(uint64_t(dHi), major - 1);
+            return first <= last;
         }
-        first = a, last = b;
-        return true;
+        first = FirstStepReaching(dLo);
+        const uint64_t end = dHi >= int64_t(minor) ? major : FirstStepReaching(dHi + 1);
+        last = end - 1;
+        return first < end;
     }
 
     int64_t XAt(uint64_t t) const {
@@ -165,7 +159,7 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
     const int64_t bottom = std::min<int64_t>(lineBottom - before + penWidth - 1, int64_t(m_bitmap->Height()) - 1);
     for (int64_t row = top; row <= bottom; ++row) {
         uint64_t first, last;
-        if (!walk.StepsWithin(false, row + before - penWidth + 1, row + before, first, last)) continue;
+        if (!walk.StepsWithYIn(row + before - penWidth + 1, row + before, first, last)) continue;
         const int64_t xa = walk.XAt(first), xb = walk.XAt(last);
         const int64_t left = std::max<int64_t>(std::min(xa, xb) - before, 0);
         const int64_t right = std::min<int64_t>(std::max(xa, xb) - before + penWidth, m_bitmap->Width());
