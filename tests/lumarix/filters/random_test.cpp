@@ -108,9 +108,7 @@ TEST(RandomGenerator, DrawsFromTwoThreadsAtOnce) {
     TLumarix a, b;
     a.SetSize(64, 64);
     b.SetSize(64, 64);
-    std::thread noise([&] {
-        for (int i = 0; i < 20; ++i) Noise32(a, 40);
-    });
+    std::thread noise([&] { for (int i = 0; i < 20; ++i) Noise32(a, 40); });
     for (int i = 0; i < 20; ++i) TVNoise32(b);
     noise.join();
     EXPECT_NE(std::memcmp(b.ScanLine(0), b.ScanLine(1), 64 * 4), 0);
