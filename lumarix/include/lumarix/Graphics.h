@@ -196,10 +196,12 @@ public:
     void FillRect(const TRect& rect);
     void MoveTo(int32_t x, int32_t y);
     /// A line from the pen position to (x, y) covering its start point but not its end point;
-    /// the pen position becomes (x, y).
+    /// the pen position becomes (x, y). The points are those of Bresenham's walk, a pen wider than
+    /// one pixel stamping a square of its width on each; only the part on the surface costs time.
     void LineTo(int32_t x, int32_t y);
     TPoint PenPos() const { return m_penPos; }
-    /// Copies `bitmap` with its top-left corner at (x, y), converting its pixels to this surface's format.
+    /// Copies `bitmap` with its top-left corner at (x, y), converting its pixels to this surface's
+    /// format. Any corner is accepted (edges are computed in 64 bits); off the surface, nothing.
     void Draw(int32_t x, int32_t y, const TBitmap& bitmap);
     /// Copies `srcRect` of `source` into `destRect` of this surface, stretching when the sizes differ.
     void CopyRect(const TRect& destRect, TCanvas& source, const TRect& srcRect);
@@ -247,7 +249,8 @@ public:
     void SetSize(int32_t width, int32_t height);
 
     TPixelFormat PixelFormat() const { return m_format; }
-    /// Converts every pixel to the new format (to 8 bits: the nearest palette colour).
+    /// Converts every pixel to the new format (to 8 bits: the nearest palette colour by squared
+    /// distance, the lowest index among equally near ones).
     void SetPixelFormat(TPixelFormat format);
     /// Bytes per row: width × bytes per pixel, padded to a multiple of 4.
     int32_t RowStride() const { return m_stride; }
@@ -273,7 +276,10 @@ public:
     void SaveToFile(const std::string& fileName) const;
     void SaveToStream(std::ostream& stream) const;
 
-    /// Takes over a decoded picture (used by the file reader); the buffer must hold Height() rows.
+    /// Takes over a decoded picture (used by the file reader): rows of RowStride() bytes, top row
+    /// first; the buffer must hold all Height() of them, which is the one thing not checked.
+    /// Negative sizes, a buffer over kMaxBitmapBytes, an unknown format or a missing buffer for
+    /// a picture with pixels throw EInvalidGraphicOperation and leave the bitmap unchanged.
     void AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
                      const TPalette* palette);
 

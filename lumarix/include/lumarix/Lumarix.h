@@ -165,9 +165,12 @@ LUMARIX_API uint8_t getbit(uint8_t value, uint8_t index);
 LUMARIX_API uint8_t setbit(uint8_t value, uint8_t index, uint8_t bit);
 
 /// Builds a 32-bit result from a colour picture (converted to 32 bits in place) and the blue
-/// bytes of a 24-bit mask picture, which become the fourth bytes.
+/// bytes of a 24-bit mask picture, which become the fourth bytes. One bitmap may play several
+/// roles: the result is then what distinct bitmaps with the same pixels would give, and a mask
+/// that is also the colour picture or the result is not converted to 24 bits (it ends at 32).
 LUMARIX_API void Convert24Ato32(TBitmap& colour, TBitmap& mask, TBitmap& result);
-/// Builds an 8-bit result whose bytes are the blue bytes of the 24-bit source.
+/// Builds an 8-bit result whose bytes are the blue bytes of the 24-bit source. With the source
+/// as its own result, the bitmap ends at 8 bits holding the blue bytes its pixels had.
 LUMARIX_API void Convert24Ato8(TBitmap& source, TBitmap& result);
 
 }  // namespace lumarix

@@ -8,8 +8,8 @@ namespace lumarix {
 
 namespace filters {
 
-uint32_t& random_state() {
-    static uint32_t state = 0;
+std::atomic<uint32_t>& random_state() {
+    static std::atomic<uint32_t> state{0};
     return state;
 }
 
@@ -17,7 +17,7 @@ uint32_t& random_state() {
 // do not wait on each other's multiplication.
 void draw_block(uint32_t range, uint32_t* out, size_t n) {
     constexpr size_t kLanes = 8;
-    uint32_t& state = random_state();
+    uint32_t state = random_state().load(std::memory_order_relaxed);
     size_t i = 0;
     if (n >= kLanes) {
         const uint32_t start = state;
@@ -37,24 +37,26 @@ void draw_block(uint32_t range, uint32_t* out, size_t n) {
         state = lcg_next(state);
         out[i] = lcg_scale(state, range);
     }
+    random_state().store(state, std::memory_order_relaxed);
 }
 
 }  // namespace filters
 
 void Reseed() {
     uint64_t counter = 0;
-    filters::random_state() =
-        filters::read_performance_counter(counter) ? uint32_t(counter) : filters::tick_count_ms();
+    filters::random_state().store(
+        filters::read_performance_counter(counter) ? uint32_t(counter) : filters::tick_count_ms(),
+        std::memory_order_relaxed);
 }
 
 uint32_t RandomDraw(uint32_t range) {
-    uint32_t& state = filters::random_state();
-    state = filters::lcg_next(state);
+    const uint32_t state = filters::lcg_next(filters::random_state().load(std::memory_order_relaxed));
+    filters::random_state().store(state, std::memory_order_relaxed);
     return filters::lcg_scale(state, range);
 }
 
-uint32_t RandomState() { return filters::random_state(); }
+uint32_t RandomState() { return filters::random_state().load(std::memory_order_relaxed); }
 
-void SetRandomState(uint32_t state) { filters::random_state() = state; }
+void SetRandomState(uint32_t state) { filters::random_state().store(state, std::memory_order_relaxed); }
 
 }  // namespace lumarix

@@ -2,6 +2,7 @@
 // generator in several lanes at once.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -36,8 +37,10 @@ inline constexpr LcgJump lcg_jump(uint64_t steps) {
     return result;
 }
 
-/// The process-wide state word (defined in random.cpp).
-uint32_t& random_state();
+/// The process-wide state word (defined in random.cpp). Every access is one relaxed atomic load
+/// or store: threads drawing at the same time do not race, and a thread drawing alone sees
+/// exactly the sequence above (concurrent draws may then repeat or skip numbers).
+std::atomic<uint32_t>& random_state();
 
 /// Fills out[0..n) with the next n draws over `range` and advances the process-wide state by
 /// n: the same values in the same order as n calls of RandomDraw.

@@ -103,11 +103,20 @@ void TBitmap::Assign(const TBitmap& source) {
     m_palette = source.m_palette;
 }
 
+// Everything but the buffer's length is checked before anything changes: the size against the
+// 1 GiB limit with the stride in 64 bits, the format, and a buffer for a picture that has pixels.
 void TBitmap::AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
                           const TPalette* palette) {
-    const int64_t stride = detail::RowStrideFor(std::max(width, 0), format);
-    m_width = std::max(width, 0);
-    m_height = std::max(height, 0);
+    const bool knownFormat =
+        format == TPixelFormat::pf8bit || format == TPixelFormat::pf24bit || format == TPixelFormat::pf32bit;
+    if (!knownFormat) throw EInvalidGraphicOperation("unknown pixel format");
+    const int64_t stride = width < 0 ? -1 : detail::RowStrideFor(width, format);
+    if (stride < 0 || height < 0 || stride > kMaxBitmapBytes || stride * height > kMaxBitmapBytes)
+        throw EInvalidGraphicOperation("bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                                       " pixels cannot be adopted");
+    if (!pixels && stride * height > 0) throw EInvalidGraphicOperation("no pixels to adopt");
+    m_width = width;
+    m_height = height;
     m_stride = int32_t(stride);
     m_format = format;
     m_pixels = pixels ? std::move(pixels) : std::make_unique<uint8_t[]>(1);

@@ -52,6 +52,82 @@ uint32_t ReadPixel(const TBitmap& bitmap, int32_t x, int32_t y) {
     return row[2] | (uint32_t(row[1]) << 8) | (uint32_t(row[0]) << 16);
 }
 
+// floor((a * b + c) / d) for a, b, c below 2^40 and d above 0, exact; the quotient must fit in
+// 64 bits. The product may exceed 64 bits.
+uint64_t MulAddDiv(uint64_t a, uint64_t b, uint64_t c, uint64_t d) {
+#if defined(__SIZEOF_INT128__)
+    return uint64_t((static_cast<unsigned __int128>(a) * b + c) / d);
+#else
+    const uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32, bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
+    const uint64_t ll = aLo * bLo, lh = aLo * bHi, hl = aHi * bLo;
+    const uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);
+    uint64_t lo = (ll & 0xFFFFFFFFu) | (mid << 32);
+    uint64_t hi = aHi * bHi + (lh >> 32) + (hl >> 32) + (mid >> 32);
+    lo += c;
+    hi += lo < c ? 1 : 0;
+    uint64_t q = 0, r = 0;  // r stays below d, so shifting it left cannot overflow
+    for (int bit = 127; bit >= 0; --bit) {
+        r = (r << 1) | ((bit >= 64 ? hi >> (bit - 64) : lo >> bit) & 1);
+        q <<= 1;
+        if (r >= d) r -= d, q |= 1;
+    }
+    return q;
+#endif
+}
+
+/// The points of Bresenham's walk from (x0, y0) towards (x1, y1), end point excluded, in closed
+/// form. The walk advances the major coordinate (the one with the larger distance) by one per
+/// step; after t steps the minor one has moved m(t) = floor((2 * minor * t + major) / (2 * major)),
+/// which rounds halves the way the walk's error term does. Distances reach 2^32 - 1.
+struct LineWalk {
+    bool xMajor;
+    int64_t majorStart, minorStart, majorSign, minorSign;
+    uint64_t major, minor;  // distances along each axis; the walk takes `major` steps
+
+    LineWalk(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+        const uint64_t dx = uint64_t(std::llabs(x1 - x0)), dy = uint64_t(std::llabs(y1 - y0));
+        const int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        xMajor = dx >= dy;
+        major = xMajor ? dx : dy;
+        minor = xMajor ? dy : dx;
+        majorStart = xMajor ? x0 : y0;
+        minorStart = xMajor ? y0 : x0;
+        majorSign = xMajor ? sx : sy;
+        minorSign = xMajor ? sy : sx;
+    }
+
+    uint64_t MinorAt(uint64_t t) const { return MulAddDiv(2 * minor, t, major, 2 * major); }
+
+    /// The first step whose minor distance reaches k (`major` when none does).
+    uint64_t FirstStepReaching(int64_t k) const {
+        if (k <= 0) return 0;
+        if (uint64_t(k) > minor) return major;
+        return std::min(major, MulAddDiv(major, 2 * uint64_t(k) - 1, 2 * minor - 1, 2 * minor));
+    }
+
+    /// Steps [first, last] whose y lies in [lo, hi]; false when there are none.
+    bool StepsWithYIn(int64_t lo, int64_t hi, uint64_t& first, uint64_t& last) const {
+        if (major == 0) return false;
+        const int64_t start = xMajor ? minorStart : majorStart, sign = xMajor ? minorSign : majorSign;
+        // The distances from the start that land in [lo, hi].
+        const int64_t dLo = sign > 0 ? lo - start : start - hi, dHi = sign > 0 ? hi - start : start - lo;
+        if (dHi < 0 || dLo > dHi) return false;
+        if (!xMajor) {
+            first = uint64_t(std::max<int64_t>(dLo, 0));
+            last = std::min(uint64_t(dHi), major - 1);
+            return first <= last;
+        }
+        first = FirstStepReaching(dLo);
+        const uint64_t end = dHi >= int64_t(minor) ? major : FirstStepReaching(dHi + 1);
+        last = end - 1;
+        return first < end;
+    }
+
+    int64_t XAt(uint64_t t) const {
+        return xMajor ? majorStart + majorSign * int64_t(t) : minorStart + minorSign * int64_t(MinorAt(t));
+    }
+};
+
 }  // namespace
 
 void TCanvas::FillRect(const TRect& rect) {
@@ -65,44 +141,30 @@ void TCanvas::FillRect(const TRect& rect) {
 void TCanvas::MoveTo(int32_t x, int32_t y) { m_penPos = {x, y}; }
 
 // Bresenham's line from the pen position, stopping one step before the end point. A pen wider
-// than one pixel stamps a square of its width centred on each point.
+// than one pixel stamps a square of its width centred on each point. Each row of the bitmap is
+// filled once, with the union of what the walk's points stamp on it (one run, since the x of
+// consecutive points differs by at most one), so the cost follows the rows the line crosses on
+// the bitmap, not its length.
 void TCanvas::LineTo(int32_t x, int32_t y) {
     PixelWriter writer(*m_bitmap, Pen.Color);
-    const int32_t penWidth = std::max(Pen.Width, 1);
-    const int32_t before = (penWidth - 1) / 2;
-    auto plot = [&](int64_t px, int64_t py) {
-        if (penWidth == 1) {
-            if (px >= INT32_MIN && px <= INT32_MAX && py >= INT32_MIN && py <= INT32_MAX)
-                writer.Put(int32_t(px), int32_t(py));
-            return;
-        }
-        for (int64_t j = 0; j < penWidth; ++j) {
-            const int64_t row = py - before + j;
-            if (row < 0 || row >= m_bitmap->Height()) continue;
-            const int64_t left = std::max<int64_t>(px - before, 0);
-            const int64_t right = std::min<int64_t>(px - before + penWidth, m_bitmap->Width());
-            if (left < right) writer.Span(int32_t(left), int32_t(right), int32_t(row));
-        }
-    };
-
-    int64_t x0 = m_penPos.x, y0 = m_penPos.y;
-    const int64_t x1 = x, y1 = y;
-    const int64_t dx = std::llabs(x1 - x0), dy = -std::llabs(y1 - y0);
-    const int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int64_t err = dx + dy;
-    // A line far outside the bitmap is walked only while it can still reach it.
-    const int64_t margin = penWidth;
-    while (x0 != x1 || y0 != y1) {
-        const bool hopeless = (x0 < -margin && sx < 0) || (y0 < -margin && sy < 0) ||
-                              (x0 > m_bitmap->Width() + margin && sx > 0) ||
-                              (y0 > m_bitmap->Height() + margin && sy > 0);
-        if (hopeless) break;
-        plot(x0, y0);
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) err += dy, x0 += sx;
-        if (e2 <= dx) err += dx, y0 += sy;
-    }
+    const int64_t penWidth = std::max(Pen.Width, 1);
+    const int64_t before = (penWidth - 1) / 2;
+    const LineWalk walk(m_penPos.x, m_penPos.y, x, y);
     m_penPos = {x, y};
+
+    // Rows reached by the stamps of a point in row py: py - before .. py - before + penWidth - 1.
+    const int64_t lineTop = std::min<int64_t>(walk.xMajor ? walk.minorStart : walk.majorStart, y);
+    const int64_t lineBottom = std::max<int64_t>(walk.xMajor ? walk.minorStart : walk.majorStart, y);
+    const int64_t top = std::max<int64_t>(lineTop - before, 0);
+    const int64_t bottom = std::min<int64_t>(lineBottom - before + penWidth - 1, int64_t(m_bitmap->Height()) - 1);
+    for (int64_t row = top; row <= bottom; ++row) {
+        uint64_t first, last;
+        if (!walk.StepsWithYIn(row + before - penWidth + 1, row + before, first, last)) continue;
+        const int64_t xa = walk.XAt(first), xb = walk.XAt(last);
+        const int64_t left = std::max<int64_t>(std::min(xa, xb) - before, 0);
+        const int64_t right = std::min<int64_t>(std::max(xa, xb) - before + penWidth, m_bitmap->Width());
+        if (left < right) writer.Span(int32_t(left), int32_t(right), int32_t(row));
+    }
 }
 
 TColor TCanvas::Pixel(int32_t x, int32_t y) const {
@@ -112,9 +174,16 @@ TColor TCanvas::Pixel(int32_t x, int32_t y) const {
 
 void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) { PixelWriter(*m_bitmap, color).Put(x, y); }
 
+// Only the part that lands on this surface is handed on, clipped in 64 bits: a bitmap placed
+// far off (its right edge past INT32_MAX, say) draws nothing.
 void TCanvas::Draw(int32_t x, int32_t y, const TBitmap& bitmap) {
-    CopyRect(Rect(x, y, x + bitmap.Width(), y + bitmap.Height()), const_cast<TBitmap&>(bitmap).Canvas(),
-             Rect(0, 0, bitmap.Width(), bitmap.Height()));
+    const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + bitmap.Width(), m_bitmap->Width());
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + bitmap.Height(), m_bitmap->Height());
+    if (left >= right || top >= bottom) return;
+    const TRect dest = Rect(int32_t(left), int32_t(top), int32_t(right), int32_t(bottom));
+    const TRect src = Rect(int32_t(left - x), int32_t(top - y), int32_t(right - x), int32_t(bottom - y));
+    CopyRect(dest, const_cast<TBitmap&>(bitmap).Canvas(), src);
 }
 
 // Nearest-neighbour stretch of srcRect onto destRect. Negative extents mirror, as StretchBlt

@@ -4,7 +4,8 @@
 #include <lumarix/Graphics.h>
 
 #include <cstdint>
-#include <unordered_map>
+#include <memory>
+#include <vector>
 
 namespace lumarix::detail {
 
@@ -23,16 +24,28 @@ inline int64_t RowStrideFor(int32_t width, TPixelFormat format) {
     return ((bits + 31) / 32) * 4;
 }
 
-/// Finds the palette entry closest to a colour (squared distance; the first exact match wins),
-/// remembering earlier answers.
+/// Finds the palette entry closest to a colour (squared distance; of equal distances the lowest
+/// index wins). Memory stays bounded however many colours a picture has: answers are remembered
+/// in a fixed-size direct-mapped table (slot chosen by a hash of the colour, holding the exact
+/// colour and its index), and a new colour is compared only with the entries that can be
+/// nearest to anything in its 8 x 8 x 8 cell of colours, listed once per cell. Both are only set
+/// up once a few colours have been asked for.
 class NearestPaletteIndex {
 public:
-    explicit NearestPaletteIndex(const TPalette& palette) : m_palette(palette) {}
+    explicit NearestPaletteIndex(const TPalette& palette);
+    ~NearestPaletteIndex();
     uint8_t operator()(uint8_t blue, uint8_t green, uint8_t red);
 
+    /// The exhaustive search itself, without the tables.
+    static uint8_t Search(const TPalette& palette, uint8_t blue, uint8_t green, uint8_t red);
+
 private:
+    struct Tables;
+    const uint8_t* CellCandidates(uint32_t cell, uint32_t& count);
+
     const TPalette& m_palette;
-    std::unordered_map<uint32_t, uint8_t> m_cache;
+    uint32_t m_lookups = 0;
+    std::unique_ptr<Tables> m_tables;
 };
 
 /// Converts one row of `width` pixels from `from` to `to` format.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <random>
 
 using namespace lumarix;
@@ -123,6 +124,53 @@ TEST(BitmapFormats, ConversionsKeepThePicture) {
     b.ScanLine(0)[0] = 100, b.ScanLine(0)[1] = 104, b.ScanLine(0)[2] = 108;
     b.SetPixelFormat(TPixelFormat::pf8bit);
     EXPECT_EQ(b.ScanLine(0)[0], 104);
+}
+
+// To 8 bits against a plain nearest-colour search, over more colours than the remembered
+// answers hold, with a scattered palette and one full of ties (repeated entries, equal distances).
+TEST(BitmapFormats, ToEightBitsPicksTheFirstNearestEntry) {
+    std::mt19937 rng(11);
+    for (bool ties : {true, false}) {
+        TPalette palette = RandomPalette(rng);
+        if (ties)
+            for (auto& e : palette) e = {uint8_t(rng() % 4 * 85), uint8_t(rng() % 3 * 127), uint8_t(rng() % 4 * 85), 0};
+        TBitmap b;
+        b.SetPalette(palette);
+        b.SetSize(256, 300);
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < 3 * b.Width(); ++x) b.ScanLine(y)[x] = uint8_t(y % 2 ? rng() : rng() % 8 * 37);
+        const Snapshot wide = Snap(b);
+        b.SetPixelFormat(TPixelFormat::pf8bit);
+        for (size_t i = 0; i < wide.pixels.size() / 3; ++i) {
+            const uint8_t* c = &wide.pixels[3 * i];
+            int best = 0, bestDistance = INT_MAX;
+            for (int k = 0; k < 256; ++k) {
+                const int db = palette[size_t(k)].blue - c[0], dg = palette[size_t(k)].green - c[1];
+                const int dr = palette[size_t(k)].red - c[2], d = db * db + dg * dg + dr * dr;
+                if (d < bestDistance) best = k, bestDistance = d;
+            }
+            ASSERT_EQ(b.ScanLine(int(i) / 256)[i % 256], best) << "pixel " << i << (ties ? " with ties" : "");
+        }
+    }
+}
+
+TEST(BitmapAdopt, RefusesSizesFormatsAndBuffersItCannotHold) {
+    TBitmap b;
+    b.SetSize(3, 2);
+    const Snapshot before = Snap(b);
+    auto adopt = [&](int32_t w, int32_t h, TPixelFormat f, bool buffer) {
+        b.AdoptPixels(w, h, f, buffer ? std::make_unique<uint8_t[]>(16) : nullptr, nullptr);
+    };
+    // Strides past 2^31 bytes (2^29 pixels at 32 bits), pictures past 1 GiB, negative sizes.
+    for (const auto& [w, h] : {std::pair{(1 << 29) + 1, 1}, {INT32_MAX, 1}, {1 << 14, (1 << 14) + 1}, {-1, 1}, {1, -1}})
+        EXPECT_THROW(adopt(w, h, TPixelFormat::pf32bit, true), EInvalidGraphicOperation) << w << " x " << h;
+    EXPECT_THROW(adopt(1, 1, TPixelFormat(7), true), EInvalidGraphicOperation);
+    EXPECT_THROW(adopt(1, 1, TPixelFormat::pf8bit, false), EInvalidGraphicOperation);
+    EXPECT_EQ(Snap(b), before);
+    adopt(2, 1, TPixelFormat::pf32bit, true);
+    EXPECT_EQ(b.RowStride(), 8);
+    adopt(0, 5, TPixelFormat::pf24bit, false);
+    EXPECT_EQ(b.Height(), 5);
 }
 
 TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {

@@ -128,3 +128,28 @@ TEST(Convert24Ato8, TakesTheBlueByteAsIndex) {
     Convert24Ato8(empty, result);
     EXPECT_EQ(result.Width(), 0);
 }
+
+// One bitmap in several roles gives the bytes that distinct bitmaps with its pixels give.
+TEST(Converters, SharedRolesMatchDistinctBitmaps) {
+    std::mt19937 rng(7);
+    auto picture = [&](TBitmap& b, int w, int h) {
+        b.SetPixelFormat(TPixelFormat(rng() % 3));
+        b.SetSize(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < b.RowStride(); ++x) b.ScanLine(y)[x] = uint8_t(rng());
+    };
+    for (int round = 0; round < 120; ++round) {
+        const int w = 1 + int(rng() % 9), h = 1 + int(rng() % 5), roles = round % 4;
+        TBitmap a, other, copy, copy2, want;
+        picture(a, w, h);
+        picture(other, w + 1, h);
+        copy.Assign(a);
+        copy2.Assign(a);
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        if (roles == 0) Convert24Ato32(a, a, other), Convert24Ato32(copy, copy2, want), a.Assign(other);
+        if (roles == 1) Convert24Ato32(other, a, a), Convert24Ato32(other, copy, want);
+        if (roles == 2) Convert24Ato32(a, a, a), Convert24Ato32(copy, copy2, want);
+        if (roles == 3) Convert24Ato8(a, a), Convert24Ato8(copy, want);
+        EXPECT_EQ(Snap(a), Snap(want));
+    }
+}

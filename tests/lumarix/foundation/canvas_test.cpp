@@ -70,6 +70,57 @@ TEST(CanvasLines, CoverTheStartPointButNotTheEndPoint) {
     EXPECT_TRUE(PixelsOf(b, clWhite).count({3, 3}));
 }
 
+// The clipped line against the full walk: every step of Bresenham's walk stamps a square of
+// the pen's width centred on its point, wherever the points lie.
+TEST(CanvasLines, MatchTheFullWalkForAnyPenAndDistance) {
+    std::mt19937 rng(3);
+    for (int i = 0; i < 2000; ++i) {
+        const int span = i % 3 == 0 ? 400 : 60;
+        const int x0 = int(rng() % span) - span / 3, y0 = int(rng() % span) - span / 3;
+        const int x1 = int(rng() % span) - span / 3, y1 = int(rng() % span) - span / 3;
+        const int pen = i % 4 == 0 ? 1 + int(rng() % 9) : 1;
+        SCOPED_TRACE(testing::Message() << "(" << x0 << "," << y0 << ") to (" << x1 << "," << y1 << ") pen " << pen);
+        TLumarix b;
+        b.SetSize(23, 17);
+        b.FillBMP(255, 255, 255);
+        b.Canvas().Pen = {kInk, pen};
+        b.Canvas().MoveTo(x0, y0);
+        b.Canvas().LineTo(x1, y1);
+
+        std::set<std::pair<int, int>> want;
+        const int before = (pen - 1) / 2, dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+        const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        int x = x0, y = y0, err = dx + dy;
+        while (x != x1 || y != y1) {
+            for (int j = 0; j < pen; ++j)
+                for (int k = 0; k < pen; ++k)
+                    if (x - before + k >= 0 && x - before + k < 23 && y - before + j >= 0 && y - before + j < 17)
+                        want.insert({x - before + k, y - before + j});
+            const int e2 = 2 * err;
+            if (e2 >= dy) err += dy, x += sx;
+            if (e2 <= dx) err += dx, y += sy;
+        }
+        ASSERT_EQ(PixelsOf(b, kInk), want);
+    }
+
+    // A line billions of pixels long crosses a 200 x 11 bitmap in row 0 only.
+    TLumarix b;
+    b.SetSize(200, 11);
+    b.FillBMP(255, 255, 255);
+    b.Canvas().Pen.Color = kInk;
+    b.Canvas().MoveTo(-2000000000, -5);
+    b.Canvas().LineTo(2000000000, 5);
+    const auto on = PixelsOf(b, kInk);
+    ASSERT_EQ(on.size(), 200u);
+    EXPECT_EQ(on.begin()->second, 0);
+    EXPECT_EQ(on.rbegin()->second, 0);
+    // A pen wider than the bitmap, far off its edge, covers all of it.
+    b.Canvas().Pen = {clBlack, INT32_MAX};
+    b.Canvas().MoveTo(INT32_MIN, INT32_MAX);
+    b.Canvas().LineTo(INT32_MAX, INT32_MIN);
+    EXPECT_EQ(PixelsOf(b, clBlack).size(), 2200u);
+}
+
 TEST(CanvasFillRect, FillsTheClippedRectangleInEveryFormat) {
     std::mt19937 rng(5);
     for (TPixelFormat format : {TPixelFormat::pf8bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit})
@@ -126,6 +177,13 @@ TEST(CanvasDraw, CopiesAndConvertsAtAnyOffset) {
                 }
             ASSERT_EQ(dest.PixelFormat(), TPixelFormat::pf32bit);
         }
+    // Far-off corners, whose right or bottom edge would pass the 32-bit range, draw nothing.
+    TLumarix dest;
+    dest.SetSize(8, 6);
+    const Snapshot before = Snap(dest);
+    for (const auto& [x, y] : {std::pair{INT32_MAX - 2, 0}, {0, INT32_MAX - 1}, {INT32_MIN, INT32_MIN}})
+        dest.Canvas().Draw(x, y, src);
+    EXPECT_EQ(Snap(dest), before);
 }
 
 TEST(CanvasCopyRect, CopiesStretchesAndHandlesOverlap) {

@@ -3,8 +3,9 @@
 // One unsigned 32-bit state word, 0 until the first reseed. A draw advances it with the linear
 // congruence state = state * 134775813 + 1 (mod 2^32) and returns the upper 32 bits of the
 // 64-bit product state * range, so the result lies in 0 .. range - 1 (0 for a range of 0 or 1).
-// The state is an unguarded process-wide value: draws from several threads at once are not
-// supported.
+// The state is one process-wide value, read and written atomically (without ordering): threads
+// may draw at the same time without a data race, but their draws then interleave and may repeat
+// or skip numbers; a thread drawing alone sees exactly the sequence above.
 #pragma once
 
 #include <lumarix/Export.h>
