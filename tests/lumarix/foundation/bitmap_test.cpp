@@ -158,28 +158,33 @@ TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
 }
 
 // 24 to 32 bits at every SIMD level: each pixel's blue, green and red with a fourth byte of 0,
-// for widths around every step and row padding.
+// for widths around every step and row padding, and for pictures large enough to be widened in
+// their own buffer.
 class PixelFormatAt : public simd_levels::AtLevel {};
 LUMARIX_AT_EVERY_LEVEL(PixelFormatAt);
 
 TEST_P(PixelFormatAt, TwentyFourToThirtyTwoBitsKeepsEveryPixel) {
     std::mt19937 rng(3);
-    for (int32_t w = 1; w <= 40; ++w) {
-        SCOPED_TRACE(testing::Message() << level() << " width " << w);
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (int32_t w = 1; w <= 40; ++w) sizes.push_back({w, 3});
+    sizes.insert(sizes.end(), {{1501, 1000}, {1024, 1366}, {7, 200000}});
+    for (auto [w, h] : sizes) {
+        SCOPED_TRACE(testing::Message() << level() << " size " << w << "x" << h);
         TBitmap b;
         b.SetPixelFormat(TPixelFormat::pf24bit);
-        b.SetSize(w, 3);
-        for (int32_t y = 0; y < 3; ++y)
+        b.SetSize(w, h);
+        for (int32_t y = 0; y < h; ++y)
             for (int64_t i = 0; i < b.RowStride(); ++i) b.ScanLine(y)[i] = uint8_t(rng());
         std::vector<uint8_t> want;
-        for (int32_t y = 0; y < 3; ++y)
+        for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x) {
                 const uint8_t* p = b.ScanLine(y) + 3 * x;
                 want.insert(want.end(), {p[0], p[1], p[2], 0});
             }
         b.SetPixelFormat(TPixelFormat::pf32bit);
+        EXPECT_EQ(uintptr_t(b.ScanLine(0)) % 64, 0u);
         std::vector<uint8_t> got;
-        for (int32_t y = 0; y < 3; ++y) got.insert(got.end(), b.ScanLine(y), b.ScanLine(y) + 4 * w);
+        for (int32_t y = 0; y < h; ++y) got.insert(got.end(), b.ScanLine(y), b.ScanLine(y) + 4 * w);
         ASSERT_EQ(got, want);
     }
 }
