@@ -2,8 +2,13 @@
 // anonymous mapping that starts on a 2 MiB boundary and spans whole 2 MiB units, advised to use
 // transparent huge pages (honoured where the system enables them "always" or on "madvise"; a
 // refusal changes nothing). Aligned ends matter: a partial unit at either end would fall back to
-// 4 KiB pages, hundreds of faults. Such a block arrives zero-filled, so it needs no clearing,
-// and mremap grows it by moving page tables instead of bytes. Smaller blocks come from the heap.
+// 4 KiB pages, hundreds of faults. A fresh mapping arrives zero-filled, and mremap grows it by
+// moving page tables instead of bytes.
+//
+// Released mappings are kept for the next pictures, up to kKeptBytes in all (the oldest is
+// returned to the system first), as the heap keeps the memory of smaller blocks: a program that
+// loads or converts picture after picture then touches no fresh pages. Smaller blocks come from
+// the heap.
 #include "graphics/pixel_memory.h"
 
 #include <sys/mman.h>
@@ -11,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace lumarix::detail {
@@ -19,6 +25,8 @@ namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
 constexpr size_t kMappedFrom = 2 * kHugePage;
+constexpr size_t kKeptBytes = size_t(64) << 20;
+constexpr int kKeptMappings = 4;
 
 constexpr size_t RoundUp(size_t n, size_t unit) { return (n + unit - 1) & ~(unit - 1); }
 
@@ -34,11 +42,64 @@ void* MapAligned(size_t bytes, int protection) {
     return reinterpret_cast<void*>(aligned);
 }
 
+/// The released mappings, oldest first.
+class KeptMappings {
+public:
+    /// A kept mapping of exactly `bytes`, or cut down to it from the smallest larger one;
+    /// nullptr when none is large enough.
+    void* Take(size_t bytes) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        int best = -1;
+        for (int i = 0; i < m_count; ++i)
+            if (m_kept[i].bytes >= bytes && (best < 0 || m_kept[i].bytes < m_kept[best].bytes)) best = i;
+        if (best < 0) return nullptr;
+        const Mapping m = m_kept[best];
+        std::copy(m_kept + best + 1, m_kept + m_count, m_kept + best);
+        --m_count;
+        m_bytes -= m.bytes;
+        if (m.bytes > bytes) munmap(static_cast<uint8_t*>(m.p) + bytes, m.bytes - bytes);
+        return m.p;
+    }
+
+    /// Keeps the mapping, or returns it to the system when it alone exceeds the limit.
+    void Give(void* p, size_t bytes) {
+        if (bytes > kKeptBytes) {
+            munmap(p, bytes);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (m_count == kKeptMappings || m_bytes + bytes > kKeptBytes) {
+            munmap(m_kept[0].p, m_kept[0].bytes);
+            m_bytes -= m_kept[0].bytes;
+            std::copy(m_kept + 1, m_kept + m_count, m_kept);
+            --m_count;
+        }
+        m_kept[m_count++] = {p, bytes};
+        m_bytes += bytes;
+    }
+
+private:
+    struct Mapping {
+        void* p;
+        size_t bytes;
+    };
+    std::mutex m_mutex;
+    Mapping m_kept[kKeptMappings] = {};
+    int m_count = 0;
+    size_t m_bytes = 0;
+};
+
+/// Never destroyed: pictures in static objects may be released after it would be.
+KeptMappings& Kept() {
+    static KeptMappings* kept = new KeptMappings;
+    return *kept;
+}
+
 }  // namespace
 
 void PixelRelease::operator()(uint8_t* p) const noexcept {
     if (mapped)
-        munmap(p, mapped);
+        Kept().Give(p, mapped);
     else
         ::operator delete[](p, std::align_val_t(kPixelAlignment));
 }
@@ -54,6 +115,10 @@ TPixelBuffer AllocatePixels(size_t bytes, bool zeroed) {
     bytes = std::max<size_t>(bytes, 1);
     if (bytes >= kMappedFrom) {
         const size_t mapped = RoundUp(bytes, kHugePage);
+        if (void* p = Kept().Take(mapped)) {
+            if (zeroed) std::memset(p, 0, bytes);
+            return TPixelBuffer(static_cast<uint8_t*>(p), PixelRelease{mapped});
+        }
         if (void* p = MapAligned(mapped, PROT_READ | PROT_WRITE)) {
             madvise(p, mapped, MADV_HUGEPAGE);
             return TPixelBuffer(static_cast<uint8_t*>(p), PixelRelease{mapped});
