@@ -2,10 +2,13 @@
 #include "lumarix/foundation/foundation_support.h"
 #include "lumarix/simd_levels.h"
 
+#include "graphics/pixel_memory.h"
+
 #include <lumarix/Lumarix.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>
@@ -168,7 +171,7 @@ TEST_P(PixelFormatAt, TwentyFourToThirtyTwoBitsKeepsEveryPixel) {
     std::mt19937 rng(3);
     std::vector<std::pair<int32_t, int32_t>> sizes;
     for (int32_t w = 1; w <= 40; ++w) sizes.push_back({w, 3});
-    sizes.push_back({3001, 3730});  // above 32 MiB: widened in its own buffer; padded rows
+    sizes.push_back({1501, 1000});  // 4 MiB and more: widened in its own buffer; padded rows
     for (auto [w, h] : sizes) {
         SCOPED_TRACE(testing::Message() << level() << " size " << w << "x" << h);
         TBitmap b;
@@ -186,5 +189,25 @@ TEST_P(PixelFormatAt, TwentyFourToThirtyTwoBitsKeepsEveryPixel) {
         EXPECT_EQ(uintptr_t(b.ScanLine(0)) % 64, 0u);
         for (int32_t y = 0; y < h; ++y) std::memcpy(&got[size_t(y) * size_t(w) * 4], b.ScanLine(y), size_t(w) * 4);
         ASSERT_TRUE(got == want);
+    }
+}
+
+// Large buffers are handed out again after release: cleared when asked, and growing one keeps
+// what it holds.
+TEST(PixelMemory, ReusedBuffersAreClearedWhenAskedAndGrowingKeepsTheBytes) {
+    for (size_t bytes : {size_t(5) << 20, size_t(9) << 20, size_t(1) << 16}) {
+        SCOPED_TRACE(bytes);
+        for (size_t round = 0; round < 3; ++round) {
+            TPixelBuffer dirty = detail::AllocatePixels(bytes, false);
+            std::memset(dirty.get(), 0xA5, bytes);
+            dirty.reset();
+            TPixelBuffer p = detail::AllocatePixels(bytes, true);
+            ASSERT_EQ(uintptr_t(p.get()) % detail::kPixelAlignment, 0u);
+            ASSERT_EQ(std::count(p.get(), p.get() + bytes, 0), ptrdiff_t(bytes));
+            for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(i * 131 + i / 4099);
+            if (!detail::GrowPixels(p, 2 * bytes + round)) continue;  // heap blocks do not grow
+            for (size_t i = 0; i < bytes; ++i) ASSERT_EQ(p[i], uint8_t(i * 131 + i / 4099)) << i;
+            std::memset(p.get() + bytes, 0x5A, bytes + round);  // the grown part is writable
+        }
     }
 }
