@@ -45,9 +45,10 @@ void* MapAligned(size_t bytes, int protection) {
 /// The released mappings, oldest first.
 class KeptMappings {
 public:
-    /// A kept mapping of exactly `bytes`, or cut down to it from the smallest larger one;
-    /// nullptr when none is large enough.
-    void* Take(size_t bytes) {
+    /// The smallest kept mapping of at least `bytes`, its size in `bytes`: whole up to twice the
+    /// size asked for (a 24-bit picture in the memory of a 32-bit one can then widen in place
+    /// without fresh pages), cut down to it beyond. nullptr when none is large enough.
+    void* Take(size_t& bytes) {
         std::lock_guard<std::mutex> lock(m_mutex);
         int best = -1;
         for (int i = 0; i < m_count; ++i)
@@ -57,7 +58,10 @@ public:
         std::copy(m_kept + best + 1, m_kept + m_count, m_kept + best);
         --m_count;
         m_bytes -= m.bytes;
-        if (m.bytes > bytes) munmap(static_cast<uint8_t*>(m.p) + bytes, m.bytes - bytes);
+        if (m.bytes > 2 * bytes)
+            munmap(static_cast<uint8_t*>(m.p) + bytes, m.bytes - bytes);
+        else
+            bytes = m.bytes;
         return m.p;
     }
 
@@ -114,7 +118,7 @@ void AdviseHugePages(void* p, size_t bytes) {
 TPixelBuffer AllocatePixels(size_t bytes, bool zeroed) {
     bytes = std::max<size_t>(bytes, 1);
     if (bytes >= kMappedFrom) {
-        const size_t mapped = RoundUp(bytes, kHugePage);
+        size_t mapped = RoundUp(bytes, kHugePage);
         if (void* p = Kept().Take(mapped)) {
             if (zeroed) std::memset(p, 0, bytes);
             return TPixelBuffer(static_cast<uint8_t*>(p), PixelRelease{mapped});
