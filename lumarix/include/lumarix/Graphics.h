@@ -225,6 +225,20 @@ private:
 
 enum class TPixelFormat : uint8_t { pf8bit, pf24bit, pf32bit };
 
+namespace detail {
+
+/// Frees a picture buffer the way the library's pixel memory allocated it: `mapped` is the size
+/// of a buffer that has memory pages of its own, 0 for a block of the heap.
+struct LUMARIX_API PixelRelease {
+    size_t mapped = 0;
+    void operator()(uint8_t* p) const noexcept;
+};
+
+}  // namespace detail
+
+/// A picture buffer from the library's pixel memory.
+using TPixelBuffer = std::unique_ptr<uint8_t[], detail::PixelRelease>;
+
 /// One palette entry, in the byte order of a BMP colour table.
 struct TPaletteEntry {
     uint8_t blue = 0, green = 0, red = 0, reserved = 0;
@@ -280,17 +294,18 @@ public:
     /// first; the buffer must hold all Height() of them, which is the one thing not checked.
     /// Negative sizes, a buffer over kMaxBitmapBytes, an unknown format or a missing buffer for
     /// a picture with pixels throw EInvalidGraphicOperation and leave the bitmap unchanged.
-    void AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
+    void AdoptPixels(int32_t width, int32_t height, TPixelFormat format, TPixelBuffer pixels,
                      const TPalette* palette);
 
 private:
     void Reallocate(int32_t width, int32_t height, TPixelFormat format, bool keepPicture);
+    bool WidenInPlace(int32_t width, int32_t height, TPixelFormat format, size_t bytes);
 
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_stride = 0;
     TPixelFormat m_format = TPixelFormat::pf24bit;
-    std::unique_ptr<uint8_t[]> m_pixels;
+    TPixelBuffer m_pixels;
     TPalette m_palette;
     std::unique_ptr<TCanvas> m_canvas;
 };

@@ -25,6 +25,14 @@ namespace {
 void LightBlit(TBitmap& src, TBitmap& dest, BlitRect r, LevelRow RowKernels::*row, uint32_t level) {
     if (!blits::clip_blit(r, src, dest)) return;
     const LevelRow kernel = best_kernels().*row;
+    // Whole rows of two bitmaps with rows of just that length are one run of pixels in memory,
+    // walked in the same order: one call instead of one per row. The kernels work pixel by pixel,
+    // so nothing pairs pixels across a row's end.
+    const int32_t rowBytes = 4 * r.width;
+    if (r.srcX == 0 && r.destX == 0 && src.RowStride() == rowBytes && dest.RowStride() == rowBytes) {
+        kernel(dest.ScanLine(r.destY), src.ScanLine(r.srcY), r.width * r.height, level);
+        return;
+    }
     blits::for_each_row(src, dest, r, [&](uint8_t* d, const uint8_t* s, int n) { kernel(d, s, n, level); });
 }
 

@@ -58,6 +58,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
                                        " pixels is too large");
 
     const size_t bytes = size_t(stride) * size_t(height);
+    if (keepPicture && WidenInPlace(width, height, format, bytes)) return;
     auto pixels = detail::AllocatePixels(bytes, false);
     const uint8_t white = format == TPixelFormat::pf8bit
                               ? detail::NearestPaletteIndex(m_palette)(255, 255, 255)
@@ -90,6 +91,23 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
     m_format = format;
 }
 
+// 24 to 32 bits at the same size, in the buffer the picture already has when it can grow without
+// a copy: rows from the bottom up, each from its right end (see Expand24Row), so that every
+// pixel is read before anything lands on it. Only the new part of the buffer is fresh memory.
+// 32-bit rows have no padding.
+bool TBitmap::WidenInPlace(int32_t width, int32_t height, TPixelFormat format, size_t bytes) {
+    if (m_format != TPixelFormat::pf24bit || format != TPixelFormat::pf32bit) return false;
+    if (width != m_width || height != m_height || height == 0 || !m_pixels) return false;
+    if (!detail::GrowPixels(m_pixels, bytes)) return false;
+    const detail::Expand24Row expand24 = detail::best_expand24_row();
+    const size_t stride = size_t(width) * 4;
+    uint8_t* base = m_pixels.get();
+    for (int32_t y = height; y-- > 0;) expand24(base + size_t(y) * size_t(m_stride), base + size_t(y) * stride, width);
+    m_stride = int32_t(stride);
+    m_format = format;
+    return true;
+}
+
 void TBitmap::Assign(const TBitmap& source) {
     if (&source == this) return;
     const size_t bytes = size_t(source.m_stride) * size_t(source.m_height);
@@ -105,7 +123,7 @@ void TBitmap::Assign(const TBitmap& source) {
 
 // Everything but the buffer's length is checked before anything changes: the size against the
 // 1 GiB limit with the stride in 64 bits, the format, and a buffer for a picture that has pixels.
-void TBitmap::AdoptPixels(int32_t width, int32_t height, TPixelFormat format, std::unique_ptr<uint8_t[]> pixels,
+void TBitmap::AdoptPixels(int32_t width, int32_t height, TPixelFormat format, TPixelBuffer pixels,
                           const TPalette* palette) {
     const bool knownFormat =
         format == TPixelFormat::pf8bit || format == TPixelFormat::pf24bit || format == TPixelFormat::pf32bit;
@@ -119,7 +137,7 @@ void TBitmap::AdoptPixels(int32_t width, int32_t height, TPixelFormat format, st
     m_height = height;
     m_stride = int32_t(stride);
     m_format = format;
-    m_pixels = pixels ? std::move(pixels) : std::make_unique<uint8_t[]>(1);
+    m_pixels = pixels ? std::move(pixels) : detail::AllocatePixels(1, true);
     if (palette) m_palette = *palette;
 }
 

@@ -24,7 +24,7 @@ struct BmpImage {
     int32_t width = 0;
     int32_t height = 0;
     TPixelFormat format = TPixelFormat::pf24bit;
-    std::unique_ptr<uint8_t[]> pixels;
+    TPixelBuffer pixels;
     TPalette palette{};  ///< used by pf8bit; entries past the file's colour table are black
     size_t bytesUsed = 0;  ///< how far into the input the picture's data reaches
 };

@@ -222,7 +222,7 @@ TPixelFormat OutputFormat(const Header& h) {
     return TPixelFormat::pf32bit;
 }
 
-std::unique_ptr<uint8_t[]> Allocate(const Header& h, TPixelFormat format, size_t& stride) {
+TPixelBuffer Allocate(const Header& h, TPixelFormat format, size_t& stride) {
     stride = size_t(RowStrideFor(int32_t(h.width), format));
     return AllocatePixels(stride * size_t(h.height), true);
 }

@@ -7,7 +7,7 @@
 namespace lumarix::detail {
 
 void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) px24_to_32(dst + 4 * size_t(x), src + 3 * size_t(x));
+    for (int32_t x = width; x-- > 0;) px24_to_32(dst + 4 * size_t(x), src + 3 * size_t(x));
 }
 
 Expand24Row best_expand24_row() {

@@ -14,6 +14,9 @@ static inline void px24_to_32(uint8_t* d, const uint8_t* s) {
     std::memcpy(d, px, 4);
 }
 
+/// A row of `width` pixels, walked from its right end to its left, each step reading its source
+/// bytes before it writes: so `dst` may also be `src` itself or lie after it in the same buffer
+/// (a picture widened in place, rows taken from the bottom up).
 using Expand24Row = void (*)(const uint8_t* src, uint8_t* dst, int32_t width);
 
 void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width);

@@ -2,12 +2,15 @@
 #include "lumarix/foundation/foundation_support.h"
 #include "lumarix/simd_levels.h"
 
+#include "graphics/pixel_memory.h"
+
 #include <lumarix/Lumarix.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
-#include <memory>
+#include <cstring>
 #include <random>
 
 using namespace lumarix;
@@ -159,7 +162,7 @@ TEST(BitmapAdopt, RefusesSizesFormatsAndBuffersItCannotHold) {
     b.SetSize(3, 2);
     const Snapshot before = Snap(b);
     auto adopt = [&](int32_t w, int32_t h, TPixelFormat f, bool buffer) {
-        b.AdoptPixels(w, h, f, buffer ? std::make_unique<uint8_t[]>(16) : nullptr, nullptr);
+        b.AdoptPixels(w, h, f, buffer ? detail::AllocatePixels(16, true) : nullptr, nullptr);
     };
     // Strides past 2^31 bytes (2^29 pixels at 32 bits), pictures past 1 GiB, negative sizes.
     for (const auto& [w, h] : {std::pair{(1 << 29) + 1, 1}, {INT32_MAX, 1}, {1 << 14, (1 << 14) + 1}, {-1, 1}, {1, -1}})
@@ -206,28 +209,52 @@ TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
 }
 
 // 24 to 32 bits at every SIMD level: each pixel's blue, green and red with a fourth byte of 0,
-// for widths around every step and row padding.
+// for widths around every step and row padding, and for pictures large enough to be widened in
+// their own buffer.
 class PixelFormatAt : public simd_levels::AtLevel {};
 LUMARIX_AT_EVERY_LEVEL(PixelFormatAt);
 
 TEST_P(PixelFormatAt, TwentyFourToThirtyTwoBitsKeepsEveryPixel) {
     std::mt19937 rng(3);
-    for (int32_t w = 1; w <= 40; ++w) {
-        SCOPED_TRACE(testing::Message() << level() << " width " << w);
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (int32_t w = 1; w <= 40; ++w) sizes.push_back({w, 3});
+    sizes.push_back({1501, 1000});  // 4 MiB and more: widened in its own buffer; padded rows
+    for (auto [w, h] : sizes) {
+        SCOPED_TRACE(testing::Message() << level() << " size " << w << "x" << h);
         TBitmap b;
         b.SetPixelFormat(TPixelFormat::pf24bit);
-        b.SetSize(w, 3);
-        for (int32_t y = 0; y < 3; ++y)
-            for (int64_t i = 0; i < b.RowStride(); ++i) b.ScanLine(y)[i] = uint8_t(rng());
-        std::vector<uint8_t> want;
-        for (int32_t y = 0; y < 3; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                const uint8_t* p = b.ScanLine(y) + 3 * x;
-                want.insert(want.end(), {p[0], p[1], p[2], 0});
-            }
+        b.SetSize(w, h);
+        std::vector<uint8_t> want(size_t(w) * size_t(h) * 4), got(want.size());
+        for (int32_t y = 0; y < h; ++y) {
+            uint8_t* row = b.ScanLine(y);
+            const uint32_t salt = rng();
+            for (int64_t i = 0; i < b.RowStride(); ++i) row[i] = uint8_t((uint32_t(i) * 2654435761u + salt) >> 13);
+            for (size_t x = 0, at = size_t(y) * size_t(w) * 4; x < size_t(w); ++x, at += 4)
+                want[at] = row[3 * x], want[at + 1] = row[3 * x + 1], want[at + 2] = row[3 * x + 2];
+        }
         b.SetPixelFormat(TPixelFormat::pf32bit);
-        std::vector<uint8_t> got;
-        for (int32_t y = 0; y < 3; ++y) got.insert(got.end(), b.ScanLine(y), b.ScanLine(y) + 4 * w);
-        ASSERT_EQ(got, want);
+        EXPECT_EQ(uintptr_t(b.ScanLine(0)) % 64, 0u);
+        for (int32_t y = 0; y < h; ++y) std::memcpy(&got[size_t(y) * size_t(w) * 4], b.ScanLine(y), size_t(w) * 4);
+        ASSERT_TRUE(got == want);
+    }
+}
+
+// Large buffers are handed out again after release: cleared when asked, and growing one keeps
+// what it holds.
+TEST(PixelMemory, ReusedBuffersAreClearedWhenAskedAndGrowingKeepsTheBytes) {
+    for (size_t bytes : {size_t(5) << 20, size_t(9) << 20, size_t(1) << 16}) {
+        SCOPED_TRACE(bytes);
+        for (size_t round = 0; round < 3; ++round) {
+            TPixelBuffer dirty = detail::AllocatePixels(bytes, false);
+            std::memset(dirty.get(), 0xA5, bytes);
+            dirty.reset();
+            TPixelBuffer p = detail::AllocatePixels(bytes, true);
+            ASSERT_EQ(uintptr_t(p.get()) % detail::kPixelAlignment, 0u);
+            ASSERT_EQ(std::count(p.get(), p.get() + bytes, 0), ptrdiff_t(bytes));
+            for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(i * 131 + i / 4099);
+            if (!detail::GrowPixels(p, 2 * bytes + round)) continue;  // heap blocks do not grow
+            for (size_t i = 0; i < bytes; ++i) ASSERT_EQ(p[i], uint8_t(i * 131 + i / 4099)) << i;
+            std::memset(p.get() + bytes, 0x5A, bytes + round);  // the grown part is writable
+        }
     }
 }
