@@ -46,6 +46,7 @@ using Outputs = std::vector<int64_t>;
 
 struct Call {
     std::string name;
+    std::string args;  // filled only when tracing
     std::array<Region, kPoolSize> regions{};
     std::function<void(Pool&, Outputs&)> run;
     // An extra check of the plain run's result against the pool before the call.
@@ -137,6 +138,13 @@ uint8_t NearestEntry(const TPalette& palette, Bgr c) {
 // at 8 bits.
 void CheckConverted(const char* name, TBitmap& before, TBitmap& after) {
     if (after.Width() != before.Width() || after.Height() != before.Height()) Fail(name, "size changed");
+    if (after.PixelFormat() == before.PixelFormat() &&
+        (after.PixelFormat() != TPixelFormat::pf8bit || after.Palette() == before.Palette())) {
+        for (int32_t y = 0; after.Width() > 0 && y < after.Height(); ++y)
+            if (std::memcmp(before.ScanLine(y), after.ScanLine(y), size_t(RowBytes(after))) != 0)
+                Fail(name, "a conversion to the same format changed the picture", -1, 0, y);
+        return;
+    }
     const bool keepFourth =
         before.PixelFormat() == TPixelFormat::pf32bit && after.PixelFormat() == TPixelFormat::pf32bit;
     for (int32_t y = 0; after.Width() > 0 && y < after.Height(); ++y)
@@ -175,6 +183,19 @@ Region BlitRegion(int64_t x, int64_t y, int64_t w, int64_t h, uint8_t channels =
     Span(x, w, r.x0, r.x1);
     Span(y, h, r.y0, r.y1);
     return r;
+}
+
+// APIFUZZ_TRACE: print each call's name and some arguments before it runs.
+bool Tracing() {
+    static const bool on = std::getenv("APIFUZZ_TRACE") != nullptr;
+    return on;
+}
+
+template <class... T>
+std::string Format(const char* format, T... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
 }
 
 // Calls with one bitmap in several roles carry a mark, so that reports and APIFUZZ_SKIP can
@@ -302,6 +323,9 @@ private:
         }
         c.regions[size_t(d)] = BlitRegion(dx, dy, w, h, channels);
         c.name += Shared(kind == 4 ? std::initializer_list<int>{s, m, d} : std::initializer_list<int>{s, d});
+        if (Tracing())
+            c.args = Format("src %d dest %d map %d: dest %d,%d size %d x %d src %d,%d key %d alpha %u, %u", s, d, m, dx,
+                            dy, w, h, sx, sy, key, a16, a16b);
         return c;
     }
 
@@ -351,6 +375,9 @@ private:
             return ZoomClip(src.Width(), src.Height(), dst.Width(), dst.Height(), sx, sy, sw, sh, dx, dy, dw, dh);
         }
         c.name += Shared({s, d});
+        if (Tracing())
+            c.args = Format("src %d dst %d: %g,%g %g x %g -> %g,%g %d x %d alpha %u", s, d, sx, sy, sw, sh, dx, dy, dw,
+                            dh, alpha);
         // What a zoom may write: the destination rectangle as requested, widened to whole pixels.
         if (std::isfinite(dx) && std::isfinite(dy) && std::fabs(dx) < 1e12 && std::fabs(dy) < 1e12)
             c.regions[size_t(d)] = Region::Rect(int64_t(std::floor(dx)), int64_t(std::floor(dy)),
@@ -669,10 +696,11 @@ private:
     }
 
     // ---- Size, format, copies and files ---------------------------------------------------------
-    int32_t Size() {
-        // Past the 1 GiB limit only with two large sides, so a bitmap stays small in memory.
-        static constexpr int32_t kLarge[] = {INT32_MIN, -1, 32769, 1 << 28, 1 << 29, INT32_MAX};
-        return m_in.Pick(8) == 0 ? kLarge[m_in.Pick(std::size(kLarge))] : int32_t(m_in.Byte() % 72);
+    // Widths reach past the limits of the pixel buffer; heights stay small, since a bitmap 0 pixels
+    // wide may have any number of rows and every row costs a step in most routines.
+    int32_t Size(bool width) {
+        static constexpr int32_t kLarge[] = {INT32_MIN, -1, 32769, (1 << 28) + 1, 1 << 29, INT32_MAX};
+        return m_in.Pick(8) == 0 ? kLarge[m_in.Pick(width ? std::size(kLarge) : 2)] : int32_t(m_in.Byte() % 72);
     }
 
     Call Bitmap() {
@@ -681,8 +709,15 @@ private:
         c.regions[size_t(a)] = Region::Any();
         switch (m_in.Pick(10)) {
             case 0: {
-                const int32_t w = Size(), h = Size();
+                int32_t w = Size(true), h = Size(false);
                 const int how = m_in.Pick(4);
+                // Sizes the library accepts but that would take more than 32 MB become small: the
+                // refusals past 1 GiB are what the large values are for.
+                TLumarix& t = At(a);
+                const int64_t newW = std::max(how == 3 ? t.Width() : w, 0), newH = std::max(how == 2 ? t.Height() : h, 0);
+                const int64_t stride = (newW * (how == 0 ? 4 : PixelBytes(t)) + 3) / 4 * 4;
+                const int64_t bytes = stride > kMaxBitmapBytes ? stride : stride * newH;
+                if (bytes > (int64_t(32) << 20) && bytes <= kMaxBitmapBytes) w = std::abs(w % 72), h = std::abs(h % 72);
                 static const char* const kNames[] = {"TLumarix::SetSizeP", "TBitmap::SetSize", "TBitmap::SetWidth",
                                                      "TBitmap::SetHeight"};
                 const char* name = kNames[how];
@@ -890,8 +925,13 @@ void FillPool(Input& in, Pool& pool) {
     }
 }
 
-// APIFUZZ_SKIP: a comma-separated list of call names not to run ("Name*" matches every name
-// that starts with "Name"), so that a campaign can go on past a known fault whose fix is pending.
+bool Matches(const char* pattern, const char* name) {
+    if (*pattern == '*') return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
+    return *pattern == *name && (*name == 0 || Matches(pattern + 1, name + 1));
+}
+
+// APIFUZZ_SKIP: a comma-separated list of call names not to run ("*" matches any run of
+// characters), so that a campaign can go on past a known fault whose fix is pending.
 bool Skipped(const std::string& name) {
     static const std::vector<std::string> skip = [] {
         std::vector<std::string> list;
@@ -900,19 +940,13 @@ bool Skipped(const std::string& name) {
             if (!item.empty()) list.push_back(item);
         return list;
     }();
-    for (const std::string& item : skip) {
-        if (item.back() == '*' ? name.starts_with(item.substr(0, item.size() - 1)) : name == item) return true;
-    }
-    return false;
-}
-
-// APIFUZZ_TRACE: print each call's name before it runs.
-bool Tracing() {
-    static const bool on = std::getenv("APIFUZZ_TRACE") != nullptr;
-    return on;
+    return std::any_of(skip.begin(), skip.end(), [&](const std::string& item) { return Matches(item.c_str(), name.c_str()); });
 }
 
 }  // namespace
+
+// Fontconfig keeps a few hundred bytes of its configuration, loaded once, unreachable at exit.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr int kMaxCalls = 16;
@@ -928,7 +962,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint32_t randomState = in.U32();
         const Call call = decoder.Next();
         if (Skipped(call.name)) continue;
-        if (Tracing()) std::fprintf(stderr, "api fuzz: call %d: %s\n", i, call.name.c_str());
+        if (Tracing()) {
+            std::fprintf(stderr, "api fuzz: call %d: %s %s\n", i, call.name.c_str(), call.args.c_str());
+            for (int k = 0; k < kPoolSize; ++k)
+                std::fprintf(stderr, "  bitmap %d: %d x %d, %d bits\n", k, pool[size_t(k)]->Width(),
+                             pool[size_t(k)]->Height(), TBitmap::BitsPerPixel(pool[size_t(k)]->PixelFormat()));
+        }
         Execute(pool, scratch, call, level, randomState);
     }
     simd::set_level_cap(simd::environment_cap());
