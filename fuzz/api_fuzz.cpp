@@ -876,7 +876,8 @@ private:
                 Fail("SetXYWHAuto", "refused but changed its arguments");
             return;
         }
-        if (v[2] < 1 || v[3] < 1) return;
+        // A destination 0 pixels wide or high is the callers' to refuse (every blit does).
+        if (v[2] < 1 || v[3] < 1 || d < 1) return;
         const bool inside = dx >= 0 && dy >= 0 && w >= 1 && h >= 1 && int64_t(dx) + w <= d && int64_t(dy) + h <= d &&
                             (sx == INT32_MAX || int64_t(sx) - dx == int64_t(v[0]) - v[4]) &&
                             (sy == INT32_MAX || int64_t(sy) - dy == int64_t(v[1]) - v[5]);
