@@ -140,7 +140,8 @@ public:
 LUMARIX_API uint8_t RoundByte(int32_t value);
 
 /// Clips a blit rectangle against a destination of destWidth × destHeight pixels. Returns false
-/// (and changes nothing) when no part of it lies on the destination.
+/// (and changes nothing) when no part of it lies on the destination. A source corner that the
+/// cut at the left or top edge would push past INT32_MAX stays at INT32_MAX.
 LUMARIX_API bool SetXYWHAuto(int32_t& srcX, int32_t& srcY, int32_t& width, int32_t& height, int32_t& destX,
                              int32_t& destY, int32_t destWidth, int32_t destHeight);
 
