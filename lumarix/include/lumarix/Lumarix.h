@@ -45,7 +45,9 @@ public:
     // map smaller than the covered destination cuts the rectangle, and the target pixels without a
     // source pixel or map byte are left unchanged. A width or height of 0 or less after clipping
     // draws nothing. A 16-bit alpha above 256 counts as 256 where 256 is the largest accepted
-    // value, and a transition softness above 15 (plain) or 8 (MMX) counts as 15 or 8.
+    // value, and a transition softness above 15 (plain) or 8 (MMX) counts as 15 or 8. A transition
+    // whose map is its destination reads each map byte as the row stands when that pixel's turn
+    // comes, pixels left to right.
 
     // ---- Colour-key and constant-alpha blits ---------------------------------------------------
     /// Copies blue, green and red with a fourth byte of 0, except where the source's blue, green
