@@ -45,7 +45,9 @@ public:
     // map smaller than the covered destination cuts the rectangle, and the target pixels without a
     // source pixel or map byte are left unchanged. A width or height of 0 or less after clipping
     // draws nothing. A 16-bit alpha above 256 counts as 256 where 256 is the largest accepted
-    // value, and a transition softness above 15 (plain) or 8 (MMX) counts as 15 or 8.
+    // value, and a transition softness above 15 (plain) or 8 (MMX) counts as 15 or 8. A transition
+    // whose map is its destination reads each map byte as the row stands when that pixel's turn
+    // comes, pixels left to right.
 
     // ---- Colour-key and constant-alpha blits ---------------------------------------------------
     /// Copies blue, green and red with a fourth byte of 0, except where the source's blue, green
@@ -140,7 +142,8 @@ public:
 LUMARIX_API uint8_t RoundByte(int32_t value);
 
 /// Clips a blit rectangle against a destination of destWidth × destHeight pixels. Returns false
-/// (and changes nothing) when no part of it lies on the destination.
+/// (and changes nothing) when no part of it lies on the destination. A source corner that the
+/// cut at the left or top edge would push past INT32_MAX stays at INT32_MAX.
 LUMARIX_API bool SetXYWHAuto(int32_t& srcX, int32_t& srcY, int32_t& width, int32_t& height, int32_t& destX,
                              int32_t& destY, int32_t destWidth, int32_t destHeight);
 

@@ -52,7 +52,9 @@ void TransBlit(TBitmap& src, TBitmap& map, TBitmap& dest, BlitRect r, TransRow R
                uint32_t progress, uint32_t softness, uint32_t maxSoftness) {
     if (!SelfCheck(src) || !SelfCheck(dest) || !SelfCheck(map)) return;
     if (!blits::clip_blit(r, src, dest) || !blits::clip_to_map(r, map)) return;
-    const TransRow kernel = best_kernels().*row;
+    // A map that is the destination itself is read byte by byte while the row is written, so the
+    // in-order scalar walk gives the bytes: the vector kernels read several map bytes ahead.
+    const TransRow kernel = (&map == &dest ? blits::scalar_kernels() : best_kernels()).*row;
     const TransParams p = blits::trans_params(progress, std::min(softness, maxSoftness));
     blits::for_each_row(src, map, dest, r,
                         [&](uint8_t* d, const uint8_t* s, const uint8_t* m, int n) { kernel(d, s, m, n, p); });

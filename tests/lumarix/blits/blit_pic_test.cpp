@@ -1,6 +1,7 @@
 // Known answers of the per-pixel-alpha picture blits and the transitions, through the public
 // methods.
 #include "blit_test_util.h"
+#include "lumarix/simd_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,34 @@ TEST(BlitTransition, MapSmallerThanTheTargetLeavesUncoveredPixels) {
         EXPECT_EQ(bytes_of(wideDest, x, 0)[0], x < 4 ? 200 : 100) << x;
         EXPECT_EQ(bytes_of(wideDest, x, 1)[0], 100) << x;  // the map has one row
     }
+}
+
+// A map that is the destination itself: each pixel reads its map byte after the pixels left of
+// it were written, so every level gives the bytes of the plain walk.
+class MapIsDestinationAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(MapIsDestinationAt);
+
+TEST_P(MapIsDestinationAt, EveryLevelGivesThePlainBytes) {
+    std::mt19937 rng(5);
+    for (auto trans : {&TLumarix::ColorAlphaPicTrans, &TLumarix::ColorAlphaPicTransMMX,
+                       &TLumarix::ColorAlphaPicAlphaTrans, &TLumarix::ColorAlphaPicAlphaTransMMX})
+        for (int width : {1, 7, 33}) {
+            SCOPED_TRACE(testing::Message() << level() << " width " << width);
+            TLumarix src, dest;
+            src.SetSize(40, 3);
+            dest.SetSize(40, 3);
+            for (TBitmap* b : {&src, &dest})
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 160; ++x) b->ScanLine(y)[x] = uint8_t(rng());  // map bytes at every band position
+            const std::vector<uint8_t> start = snapshot(dest);
+            (src.*trans)(0, 0, width, 3, 0, 0, dest, dest, 100, 3);
+            const std::vector<uint8_t> got = snapshot(dest);
+            restore(dest, start);
+            lumarix::simd::set_level_cap(lumarix::simd::Level::plain);
+            (src.*trans)(0, 0, width, 3, 0, 0, dest, dest, 100, 3);
+            lumarix::simd::set_level_cap(GetParam());
+            ASSERT_EQ(got, snapshot(dest));
+        }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 
@@ -106,19 +107,23 @@ TEST(SetXYWHAuto, MatchesTheCellModelOnEveryRectangleOfSmallDestinations) {
 TEST(SetXYWHAuto, ExtremeValuesStayInsideTheDestination) {
     const int32_t values[] = {INT32_MIN, INT32_MIN + 1, -100000, -1, 0, 1, 7, 100000, INT32_MAX - 1, INT32_MAX};
     for (int32_t pos : values)
-        for (int32_t size : values) {
-            if (size < 1) continue;
-            SCOPED_TRACE(testing::Message() << "pos " << pos << " size " << size);
-            Blit b{0, 0, size, size, pos, pos};
-            if (Clip(b, 64, 32)) {
-                EXPECT_GE(b.destX, 0);
-                EXPECT_GE(b.destY, 0);
-                EXPECT_GE(b.width, 1);
-                EXPECT_GE(b.height, 1);
-                EXPECT_LE(int64_t(b.destX) + b.width, 64);
-                EXPECT_LE(int64_t(b.destY) + b.height, 32);
+        for (int32_t size : values)
+            for (int32_t src : values) {
+                if (size < 1) continue;
+                SCOPED_TRACE(testing::Message() << "pos " << pos << " size " << size << " src " << src);
+                Blit b{src, src, size, size, pos, pos};
+                if (Clip(b, 64, 32)) {
+                    // The source corner moves with the destination corner, held at the 32-bit limit.
+                    EXPECT_EQ(b.srcX, std::min<int64_t>(int64_t(src) + b.destX - pos, INT32_MAX));
+                    EXPECT_EQ(b.srcY, std::min<int64_t>(int64_t(src) + b.destY - pos, INT32_MAX));
+                    EXPECT_GE(b.destX, 0);
+                    EXPECT_GE(b.destY, 0);
+                    EXPECT_GE(b.width, 1);
+                    EXPECT_GE(b.height, 1);
+                    EXPECT_LE(int64_t(b.destX) + b.width, 64);
+                    EXPECT_LE(int64_t(b.destY) + b.height, 32);
+                }
             }
-        }
 }
 
 TEST(SelfCheck, LooksAtTheWidthOnly) {
