@@ -63,7 +63,8 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
     const uint8_t white = format == TPixelFormat::pf8bit
                               ? detail::NearestPaletteIndex(m_palette)(255, 255, 255)
                               : uint8_t(255);
-    const int32_t rows = keepPicture && m_pixels ? std::min(height, m_height) : 0;
+    // A picture without bytes (width 0) has nothing to copy, however many rows it has.
+    const int32_t rows = keepPicture && m_pixels && bytes > 0 ? std::min(height, m_height) : 0;
     const int32_t cols = std::min(width, m_width);
     // Only what the kept picture does not cover is painted white first: with the whole picture
     // kept, that is each row's padding.

@@ -193,6 +193,11 @@ TEST(BitmapSize, ResizingKeepsTheOverlapAndAssignCopiesEverything) {
     EXPECT_EQ(b.Width(), 0);
     EXPECT_EQ(b.Height(), 0);
     EXPECT_THROW(b.SetSize(1 << 20, 1 << 20), EInvalidGraphicOperation);  // past the allocation limit
+    b.SetSize(0, 1 << 29);  // no bytes, so allowed: resizing it must not walk its rows
+    b.SetSize(0, (1 << 29) - 1);
+    b.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_EQ(b.Height(), (1 << 29) - 1);
+    b.SetPixelFormat(TPixelFormat::pf32bit);
 
     TBitmap eight;
     eight.SetPixelFormat(TPixelFormat::pf8bit);
