@@ -186,6 +186,14 @@ void TCanvas::Draw(int32_t x, int32_t y, const TBitmap& bitmap) {
     CopyRect(dest, const_cast<TBitmap&>(bitmap).Canvas(), src);
 }
 
+// i * num / den, rounded down, for 0 <= i < den and 0 <= num, den <= 2^32 (a rectangle's extent),
+// without the overflow of the plain product: num = q * den + r, and i * r < den^2 fits 64 bits
+// unsigned.
+static int64_t ScaledIndex(int64_t i, int64_t num, int64_t den) {
+    const int64_t q = num / den, r = num % den;
+    return i * q + int64_t(uint64_t(i) * uint64_t(r) / uint64_t(den));
+}
+
 // Nearest-neighbour stretch of srcRect onto destRect. Negative extents mirror, as StretchBlt
 // does. Source pixels outside the source bitmap are not copied.
 void TCanvas::CopyRect(const TRect& destRect, TCanvas& source, const TRect& srcRect) {
@@ -221,13 +229,13 @@ void TCanvas::CopyRect(const TRect& destRect, TCanvas& source, const TRect& srcR
     const int64_t j0 = std::max<int64_t>(0, -top), j1 = std::min<int64_t>(absH, int64_t(target.Height()) - top);
     for (int64_t j = j0; j < j1; ++j) {
         const int64_t sj = mirrorY ? absH - 1 - j : j;
-        const int64_t sy = srcTop + sj * absSrcH / absH;
+        const int64_t sy = srcTop + ScaledIndex(sj, absSrcH, absH);
         if (sy < 0 || sy >= src->Height()) continue;
         const uint8_t* srow = src->ScanLine(int32_t(sy));
         uint8_t* drow = target.ScanLine(int32_t(top + j));
         for (int64_t i = i0; i < i1; ++i) {
             const int64_t si = mirrorX ? absW - 1 - i : i;
-            const int64_t sx = srcLeft + si * absSrcW / absW;
+            const int64_t sx = srcLeft + ScaledIndex(si, absSrcW, absW);
             if (sx < 0 || sx >= src->Width()) continue;
             uint8_t* d = drow + size_t(left + i) * size_t(dstBpp);
             const uint8_t* s = srow + size_t(sx) * size_t(srcBpp);
