@@ -45,8 +45,8 @@ PulseOutput::PulseOutput(double sampleRate, int periodFrames, int bufferedPeriod
         }
     }
     if (ok) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(sampleRate), 2};
-        m_stream = pa_stream_new(m_context, "FluidSynth output", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(sampleRate), 2};
+        m_stream = pa_stream_new(m_context, "FluidSynth output", &format, nullptr);
         ok = m_stream != nullptr;
     }
     if (ok) {
