@@ -171,7 +171,7 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
     case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
     default: return;  // data bytes without a status (no running status) and system messages
     }
-    Wake();
+    Wake((status & 0xF0) == 0x90 && data2 > 0);
 }
 
 void BuiltinSynth::Reset() {
@@ -184,7 +184,7 @@ void BuiltinSynth::Reset() {
     // The reset alone lets the voices ring out through their release phase; this cuts them off
     // (in this order: a reset issued afterwards would not).
     fluid_synth_all_sounds_off(m_synth, -1);
-    Wake();
+    Wake(false);
 }
 
 void BuiltinSynth::Render(float* left, float* right, int frames) {
@@ -197,12 +197,12 @@ void BuiltinSynth::Render(float* left, float* right, int frames) {
     fluid_synth_write_float(m_synth, frames, left, 0, 1, right, 0, 1);
 }
 
-void BuiltinSynth::Wake() {
+void BuiltinSynth::Wake(bool startsSound) {
     // Sequentially consistent with the audio thread's store of m_resting and its load of
     // m_woken: either this sees it resting and wakes it, or it sees the message and stays up.
     m_woken.store(true);
     if (m_pulse != nullptr) {
-        m_pulse->Fill();
+        m_pulse->Fill(startsSound);
         return;
     }
     if (m_resting.load()) {

@@ -70,8 +70,9 @@ private:
     int m_fontId = -1;
     std::string m_driverName;
     /// Marks the synthesizer as woken and lets a resting audio thread go on; on a Pulse server
-    /// also sends what the server has room for at once.
-    void Wake();
+    /// also sends what the server has room for at once (a note-on, `startsSound`, ahead of a
+    /// quiet queue).
+    void Wake(bool startsSound);
 
     // Set by every message, so the next period synthesizes again.
     std::atomic<bool> m_woken{false};

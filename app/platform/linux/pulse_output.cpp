@@ -5,6 +5,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace marble::linux_platform {
 
@@ -12,10 +13,13 @@ namespace {
 // The audio thread's real-time priority where the system grants one (as FluidSynth's own
 // drivers ask for): a loaded machine then still answers the server within its short buffer.
 constexpr int kRealtimePriority = 60;
+// Audio quieter than this (-50 dBFS) may be dropped from the queue to let a new sound start.
+constexpr float kQuietPeak = 3.16e-3f;
 }  // namespace
 
 PulseOutput::PulseOutput(double sampleRate, int periodFrames, int bufferedPeriods, Source source)
-    : m_source(std::move(source)), m_periodFrames(std::max(1, periodFrames)) {
+    : m_source(std::move(source)), m_periodFrames(std::max(1, periodFrames)),
+      m_bufferedPeriods(std::max(1, bufferedPeriods)) {
     m_left.resize(size_t(m_periodFrames));
     m_right.resize(size_t(m_periodFrames));
     m_interleaved.resize(size_t(m_periodFrames) * 2);
@@ -59,7 +63,7 @@ PulseOutput::PulseOutput(double sampleRate, int periodFrames, int bufferedPeriod
         const uint32_t periodBytes = uint32_t(m_periodFrames) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = periodBytes * uint32_t(std::max(1, bufferedPeriods));
+        attr.tlength = periodBytes * uint32_t(m_bufferedPeriods);
         attr.prebuf = periodBytes;
         attr.minreq = periodBytes;
         attr.fragsize = uint32_t(-1);
@@ -112,7 +116,7 @@ void PulseOutput::OnWritable(pa_stream*, size_t, void* data) {
         param.sched_priority = kRealtimePriority;
         pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // refused without the right: fine
     }
-    self->FillLocked();
+    self->FillLocked(false);
 }
 
 void PulseOutput::OnUnderflow(pa_stream*, void* data) {
@@ -120,31 +124,44 @@ void PulseOutput::OnUnderflow(pa_stream*, void* data) {
     if (self->m_sending) self->m_underruns.fetch_add(1, std::memory_order_relaxed);
 }
 
-void PulseOutput::Fill() {
+void PulseOutput::Fill(bool startsSound) {
     if (!m_ready) return;
-    if (pa_threaded_mainloop_in_thread(m_loop)) return FillLocked();
+    if (pa_threaded_mainloop_in_thread(m_loop)) return FillLocked(startsSound);
     pa_threaded_mainloop_lock(m_loop);
-    FillLocked();
+    FillLocked(startsSound);
     pa_threaded_mainloop_unlock(m_loop);
 }
 
-void PulseOutput::FillLocked() {
+void PulseOutput::FillLocked(bool replaceQuiet) {
     if (m_stream == nullptr || pa_stream_get_state(m_stream) != PA_STREAM_READY) return;
     const size_t periodBytes = m_interleaved.size() * sizeof(float);
     const size_t room = pa_stream_writable_size(m_stream);
     if (room == size_t(-1)) return;
     // Whole periods, rounded up: the server may size its buffer below one period, and waiting
     // for a whole period of room would let it run dry first.
-    for (size_t periods = (room + periodBytes - 1) / periodBytes; periods > 0; --periods) {
+    size_t periods = (room + periodBytes - 1) / periodBytes;
+    // The queue holds at most the buffer and one period rounded up; a run dry (at rest) holds
+    // nothing. Quiet all through, it is written over from the server's read position, where
+    // the server mixes the new audio into its very next cycle.
+    pa_seek_mode_t seek = PA_SEEK_RELATIVE;
+    if (replaceQuiet && m_quietPeriods > m_bufferedPeriods) {
+        seek = PA_SEEK_RELATIVE_ON_READ;
+        periods = size_t(m_bufferedPeriods);
+    }
+    for (; periods > 0; --periods) {
         std::fill(m_left.begin(), m_left.end(), 0.0f);
         std::fill(m_right.begin(), m_right.end(), 0.0f);
         m_sending = m_source(m_left.data(), m_right.data(), m_periodFrames);
         if (!m_sending) return;
+        float peak = 0.0f;
         for (size_t i = 0; i < m_left.size(); ++i) {
             m_interleaved[2 * i] = m_left[i];
             m_interleaved[2 * i + 1] = m_right[i];
+            peak = std::max({peak, std::fabs(m_left[i]), std::fabs(m_right[i])});
         }
-        if (pa_stream_write(m_stream, m_interleaved.data(), periodBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
+        if (pa_stream_write(m_stream, m_interleaved.data(), periodBytes, nullptr, 0, seek) < 0) return;
+        seek = PA_SEEK_RELATIVE;
+        m_quietPeriods = peak < kQuietPeak ? std::min(m_quietPeriods + 1, 1 << 20) : 0;
     }
 }
 

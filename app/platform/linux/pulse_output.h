@@ -18,6 +18,11 @@ namespace marble::linux_platform {
 /// what is queued is only the server's short buffer. A period the source leaves silent and
 /// marks as resting is not sent: the stream then runs dry and nothing wakes the program until
 /// Fill() is called (the server plays silence meanwhile).
+///
+/// A new sound does not wait behind the queue: when everything still queued at the server is
+/// quiet (below -50 dBFS, such as a reverb tail that has died away), Fill(true) replaces it from
+/// the server's read position. The few quiet milliseconds dropped are masked by the sound that
+/// starts in their place.
 class PulseOutput {
 public:
     /// Renders one period into two zeroed buffers; returns false when it rests (nothing to send).
@@ -32,9 +37,10 @@ public:
 
     /// True when the stream plays.
     bool Ready() const { return m_ready; }
-    /// Sends as many periods now as the server has room for (from any thread): after a rest,
-    /// the first one starts the stream at once.
-    void Fill();
+    /// Sends the source's news now (from any thread): as many periods as the server has room
+    /// for, or, for news that starts a sound while what is queued is quiet, a whole buffer in
+    /// its place.
+    void Fill(bool startsSound = false);
     /// Times the stream ran dry while the source still had audio to send (heard as a gap).
     uint64_t Underruns() const { return m_underruns.load(std::memory_order_relaxed); }
 
@@ -43,12 +49,15 @@ private:
     static void OnStreamState(pa_stream* stream, void* self);
     static void OnWritable(pa_stream* stream, size_t bytes, void* self);
     static void OnUnderflow(pa_stream* stream, void* self);
-    /// Renders and writes while the server has room for a period; called with the loop locked.
-    void FillLocked();
+    /// Renders and writes while the server has room for a period, or (`replaceQuiet`) a whole
+    /// buffer over quiet queued audio; called with the loop locked.
+    void FillLocked(bool replaceQuiet);
     void Close();
 
     Source m_source;
     int m_periodFrames;
+    int m_bufferedPeriods;
+    int m_quietPeriods = 0;  // the last periods written that were all quiet, in a row
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;

@@ -176,6 +176,7 @@ TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
     if (!server.Running()) GTEST_SKIP() << "no pulseaudio to start";
     std::atomic<int> periods{0};
     std::atomic<bool> rest{false};
+    std::atomic<float> level{0.25f};
     auto waitFor = [&](int count) {
         for (int i = 0; i < 500 && periods.load() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return periods.load();
@@ -185,7 +186,7 @@ TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
             EXPECT_EQ(frames, 64);
             EXPECT_EQ(left[0] + right[frames - 1], 0.0f);  // handed over zeroed
             ++periods;
-            left[0] = right[0] = 0.25f;
+            left[0] = right[0] = level.load();
             return !rest.load();
         });
         ASSERT_TRUE(output.Ready());
@@ -199,6 +200,12 @@ TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
         output.Fill();
         EXPECT_GT(periods.load(), resting);  // sent at once, from this thread
         EXPECT_GE(waitFor(resting + 40), resting + 40);
+        // A new sound over a quiet queue: a whole buffer goes in its place at once.
+        level = 1e-4f;
+        EXPECT_GE(waitFor(periods.load() + 10), resting + 50);
+        const int quiet = periods.load();
+        output.Fill(true);
+        EXPECT_GE(periods.load(), quiet + 3);
     }
     if (const std::string font = FindSoundFont(); !font.empty()) {
         BuiltinSynth synth(font, true);
