@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace lumarix {
@@ -203,12 +204,13 @@ void TCanvas::CopyRect(const TRect& destRect, TCanvas& source, const TRect& srcR
 
     TBitmap& target = *m_bitmap;
     const TBitmap& from = source.Bitmap();
-    // Copying within one bitmap reads from a snapshot so that overlapping areas come out right.
-    TBitmap snapshot;
+    // Copying within one bitmap reads from a snapshot so that overlapping areas come out right
+    // (made only then: a bitmap costs allocations even when empty).
+    std::optional<TBitmap> snapshot;
     const TBitmap* src = &from;
     if (&from == &target) {
-        snapshot.Assign(from);
-        src = &snapshot;
+        snapshot.emplace().Assign(from);
+        src = &*snapshot;
     }
 
     const int32_t dstBpp = detail::BytesPerPixel(target.PixelFormat());
