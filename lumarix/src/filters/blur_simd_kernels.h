@@ -80,6 +80,7 @@ struct BlurRow {
     const uint32_t* below;  // row y + ry + 1 (or a row of zeros), gained by col[] behind this row
     const uint32_t* above;  // row y - ry (or zeros), lost by col[] behind this row
     typename V::Sums win;
+    typename V::Sums near;          // with rx = 1: the change of the pixel left of the next one
     BlurDivisor<V> whole;           // the divisor of the columns whose window is whole
     BlurDivisor<V>* byCols;         // the divisors by column count
     int64_t rowCount;               // the row count the divisors were made for
@@ -98,11 +99,16 @@ enum class BlurStretch { none, edge, whole };
 /// and col[x - rx] (handed over) brought up to date. The edge form looks its divisor up, hands
 /// over only real columns and, at the row's last pixel, the rx columns that no later pixel
 /// passes by rx.
-template <class V, bool kEdge>
-inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Sums& win, int32_t x) {
+///
+/// With rx = 1 (kNear) the column that leaves the window is the one changed a step before, and
+/// its sum would come back from memory on the chain of window sums: the change `near` is kept
+/// in a register instead, and col[x] takes it only when it is handed over.
+template <class V, bool kEdge, bool kNear>
+inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Sums& win, typename V::Sums& near,
+                      int32_t x) {
     using S = typename V::Sums;
     BlurColumn<V>* const col = s.col;
-    const int32_t rx = s.rx;
+    const int32_t rx = kNear ? 1 : s.rx;
     S q;
     if constexpr (kEdge) {
         const BlurDivisor<V>& d = r.byCols[s.colCount[x]];
@@ -111,43 +117,61 @@ inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Su
         q = V::sums_mul_srl(win, r.whole.m, r.whole.sh);
     }
     const S old = V::sums_of_px(r.px + x);
-    const S leaving = col[x - rx].v;
+    const S leaving = kNear ? V::sums_add(col[x - 1].v, near) : col[x - rx].v;
     // The window's change apart from the new pixel is formed beside the division, so that one
     // add of it and one of the quotient are all that wait for the window.
     const S rest = V::sums_sub(V::sums_sub(col[x + rx + 1].v, leaving), old);
     r.px[x] = V::sums_to_px(q);
-    col[x].v = V::sums_add(col[x].v, V::sums_sub(q, old));
+    const S change = V::sums_sub(q, old);
+    if constexpr (kNear)
+        near = change;
+    else
+        col[x].v = V::sums_add(col[x].v, change);
     win = V::sums_add(V::sums_add(win, rest), q);
     if (!kEdge || x >= rx)
         col[x - rx].v = V::sums_sub(V::sums_add(leaving, V::sums_of_px(r.below + x - rx)), V::sums_of_px(r.above + x - rx));
-    if (kEdge && x == s.width - 1)
+    if (kEdge && x == s.width - 1) {
+        if constexpr (kNear) col[x].v = V::sums_add(col[x].v, change);
         for (int32_t c = max32(s.width - rx, 0); c < s.width; ++c)
             col[c].v = V::sums_sub(V::sums_add(col[c].v, V::sums_of_px(r.below + c)), V::sums_of_px(r.above + c));
+    }
 }
 
 /// Steps t0 .. t1 - 1 of a pair: row a at column t, row b at t - lag, each in one kind of
-/// stretch throughout. The rows are copied in and their window sums in and out, so that the
+/// stretch throughout. The rows are copied in and their running sums in and out, so that the
 /// sums live in registers.
-template <class V, BlurStretch kA, BlurStretch kB>
+template <class V, bool kNear, BlurStretch kA, BlurStretch kB>
 void blur_run(const BlurShape<V>& shape, BlurRow<V>& a, BlurRow<V>& b, int32_t t0, int32_t t1, int32_t lag) {
     const BlurShape<V> s = shape;
     const BlurRow<V> ra = a, rb = b;
-    typename V::Sums winA = a.win, winB = b.win;
+    typename V::Sums winA = a.win, winB = b.win, nearA = a.near, nearB = b.near;
     for (int32_t t = t0; t < t1; ++t) {
-        if constexpr (kA != BlurStretch::none) blur_step<V, kA == BlurStretch::edge>(s, ra, winA, t);
-        if constexpr (kB != BlurStretch::none) blur_step<V, kB == BlurStretch::edge>(s, rb, winB, t - lag);
+        if constexpr (kA != BlurStretch::none) blur_step<V, kA == BlurStretch::edge, kNear>(s, ra, winA, nearA, t);
+        if constexpr (kB != BlurStretch::none) blur_step<V, kB == BlurStretch::edge, kNear>(s, rb, winB, nearB, t - lag);
     }
     a.win = winA;
     b.win = winB;
+    a.near = nearA;
+    b.near = nearB;
 }
 
-template <class V, BlurStretch kA>
+template <class V, bool kNear, BlurStretch kA>
 void blur_run_b(BlurStretch kB, const BlurShape<V>& s, BlurRow<V>& a, BlurRow<V>& b, int32_t t0, int32_t t1,
                 int32_t lag) {
     switch (kB) {
-        case BlurStretch::none: blur_run<V, kA, BlurStretch::none>(s, a, b, t0, t1, lag); break;
-        case BlurStretch::edge: blur_run<V, kA, BlurStretch::edge>(s, a, b, t0, t1, lag); break;
-        case BlurStretch::whole: blur_run<V, kA, BlurStretch::whole>(s, a, b, t0, t1, lag); break;
+        case BlurStretch::none: blur_run<V, kNear, kA, BlurStretch::none>(s, a, b, t0, t1, lag); break;
+        case BlurStretch::edge: blur_run<V, kNear, kA, BlurStretch::edge>(s, a, b, t0, t1, lag); break;
+        case BlurStretch::whole: blur_run<V, kNear, kA, BlurStretch::whole>(s, a, b, t0, t1, lag); break;
+    }
+}
+
+template <class V, bool kNear>
+void blur_run_ab(BlurStretch kA, BlurStretch kB, const BlurShape<V>& s, BlurRow<V>& a, BlurRow<V>& b, int32_t t0,
+                 int32_t t1, int32_t lag) {
+    switch (kA) {
+        case BlurStretch::none: blur_run_b<V, kNear, BlurStretch::none>(kB, s, a, b, t0, t1, lag); break;
+        case BlurStretch::edge: blur_run_b<V, kNear, BlurStretch::edge>(kB, s, a, b, t0, t1, lag); break;
+        case BlurStretch::whole: blur_run_b<V, kNear, BlurStretch::whole>(kB, s, a, b, t0, t1, lag); break;
     }
 }
 
@@ -172,7 +196,7 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
     const BlurDivisor<V> unset{V::sums_factor(1), V::sums_count(0)};
     Array<BlurDivisor<V>> divStore(2 * divCount, unset);
     BlurRow<V> walks[2];
-    for (int k = 0; k < 2; ++k) walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), unset, divStore.data() + k * divCount, 0};
+    for (int k = 0; k < 2; ++k) walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), V::sums_zero(), unset, divStore.data() + k * divCount, 0};
 
     auto begin_row = [&](BlurRow<V>& w, int32_t y) {
         w.px = rows[y];
@@ -189,6 +213,7 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
         w.whole = d[maxCols];
     };
     auto start_window = [&](BlurRow<V>& w) {
+        w.near = V::sums_zero();
         w.win = V::sums_zero();
         for (int32_t c = 0; c <= R; ++c) w.win = V::sums_add(w.win, col[c].v);
     };
@@ -203,8 +228,8 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
             BlurRow<V>& a = walks[0];
             begin_row(a, y);
             start_window(a);
-            typename V::Sums win = a.win;
-            for (int32_t x = 0; x < width; ++x) blur_step<V, true>(shape, a, win, x);
+            typename V::Sums win = a.win, near = a.near;
+            for (int32_t x = 0; x < width; ++x) blur_step<V, true, false>(shape, a, win, near, x);
         }
         return;
     }
@@ -224,11 +249,10 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
             for (int32_t v : bounds)
                 if (v > t && v < next) next = v;
             const BlurStretch sa = stretch(t), sb = pair ? stretch(t - lag) : BlurStretch::none;
-            switch (sa) {
-                case BlurStretch::none: blur_run_b<V, BlurStretch::none>(sb, shape, a, b, t, next, lag); break;
-                case BlurStretch::edge: blur_run_b<V, BlurStretch::edge>(sb, shape, a, b, t, next, lag); break;
-                case BlurStretch::whole: blur_run_b<V, BlurStretch::whole>(sb, shape, a, b, t, next, lag); break;
-            }
+            if (R == 1)
+                blur_run_ab<V, true>(sa, sb, shape, a, b, t, next, lag);
+            else
+                blur_run_ab<V, false>(sa, sb, shape, a, b, t, next, lag);
             t = next;
         }
     }
