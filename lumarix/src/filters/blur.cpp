@@ -123,6 +123,9 @@ BlurRows pick_blur_rows() {
     if (simd::use_avx2()) return blur_rows_avx2;
     if (simd::use_sse2()) return blur_rows_sse2;
 #endif
+#if defined(LUMARIX_NEON)
+    if (simd::use_neon()) return blur_rows_neon;
+#endif
     return nullptr;
 }
 

@@ -78,6 +78,7 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 using BlurRows = void (*)(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
 void blur_rows_sse2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
 void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+void blur_rows_neon(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
 BlurRows pick_blur_rows();
 
 }  // namespace lumarix::filters

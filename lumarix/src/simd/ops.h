@@ -261,6 +261,28 @@ struct V128 {
     }
     static R pack_in_order(R lo, R hi) { return pack(lo, hi); }
 
+    // ---- one pixel's four byte sums in 32-bit lanes (the blur's running sums) ----
+    // The sums are taken modulo 2^32, which is all that the x86 kernels read of their 64-bit
+    // lanes too; the multiply widens each lane to 64 bits for its shift.
+    using Sums = uint32x4_t;
+    using SumsFactor = uint32x4_t;
+    /// Minus the shift count, as vshlq takes it.
+    using SumsCount = int64x2_t;
+    static Sums sums_zero() { return vdupq_n_u32(0); }
+    static Sums sums_of_px(const uint32_t* p) { return vmovl_u16(vget_low_u16(vmovl_u8(vcreate_u8(*p)))); }
+    static Sums sums_add(Sums a, Sums b) { return vaddq_u32(a, b); }
+    static Sums sums_sub(Sums a, Sums b) { return vsubq_u32(a, b); }
+    static uint32_t sums_to_px(Sums q) {
+        return vget_lane_u32(vreinterpret_u32_u8(vmovn_u16(vcombine_u16(vmovn_u32(q), vdup_n_u16(0)))), 0);
+    }
+    static SumsFactor sums_factor(uint32_t m) { return vdupq_n_u32(m); }
+    static SumsCount sums_count(uint32_t sh) { return vdupq_n_s64(-int64_t(sh)); }
+    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
+        const uint64x2_t lo = vshlq_u64(vmull_u32(vget_low_u32(a), vget_low_u32(m)), sh);
+        const uint64x2_t hi = vshlq_u64(vmull_high_u32(a, m), sh);
+        return vuzp1q_u32(vreinterpretq_u32_u64(lo), vreinterpretq_u32_u64(hi));
+    }
+
 private:
     static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
     static uint32x4_t u32(R a) { return vreinterpretq_u32_u8(a); }
