@@ -13,9 +13,9 @@
 // columns. That is possible because each row hands its column sums on as it goes: once row y
 // has passed column c by rx pixels it never reads col[c] again, so col[c] moves on to row y + 1's
 // rows at once (gains row y + ry + 1, still original; loses row y - ry, final by then). Row y + 1
-// reads col[] up to rx + 1 columns right of its pixel, which a lag of 2 rx + 2 keeps behind that
-// hand-over (a lag of the whole width keeps it behind the end of row y), and it writes only
-// pixels and column sums that row y has left.
+// reads col[] up to rx + 1 columns right of its pixel, which a lag of at least 2 rx + 2 keeps
+// behind that hand-over (a lag of the whole width keeps it behind the end of row y), and it
+// writes only pixels and column sums that row y has left.
 //
 // A row is cut into stretches by where its window stops reaching past an edge: the columns
 // whose window is whole share one divisor, held in registers; the edge columns look theirs up
@@ -129,8 +129,10 @@ inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Su
     else
         col[x].v = V::sums_add(col[x].v, change);
     win = V::sums_add(V::sums_add(win, rest), q);
-    if (!kEdge || x >= rx)
-        col[x - rx].v = V::sums_sub(V::sums_add(leaving, V::sums_of_px(r.below + x - rx)), V::sums_of_px(r.above + x - rx));
+    if (!kEdge || x >= rx) {
+        const S gained = V::sums_of_px(r.below + x - rx), lost = V::sums_of_px(r.above + x - rx);
+        col[x - rx].v = V::sums_sub(V::sums_add(leaving, gained), lost);
+    }
     if (kEdge && x == s.width - 1) {
         if constexpr (kNear) col[x].v = V::sums_add(col[x].v, change);
         for (int32_t c = max32(s.width - rx, 0); c < s.width; ++c)
@@ -147,8 +149,10 @@ void blur_run(const BlurShape<V>& shape, BlurRow<V>& a, BlurRow<V>& b, int32_t t
     const BlurRow<V> ra = a, rb = b;
     typename V::Sums winA = a.win, winB = b.win, nearA = a.near, nearB = b.near;
     for (int32_t t = t0; t < t1; ++t) {
-        if constexpr (kA != BlurStretch::none) blur_step<V, kA == BlurStretch::edge, kNear>(s, ra, winA, nearA, t);
-        if constexpr (kB != BlurStretch::none) blur_step<V, kB == BlurStretch::edge, kNear>(s, rb, winB, nearB, t - lag);
+        if constexpr (kA != BlurStretch::none)
+            blur_step<V, kA == BlurStretch::edge, kNear>(s, ra, winA, nearA, t);
+        if constexpr (kB != BlurStretch::none)
+            blur_step<V, kB == BlurStretch::edge, kNear>(s, rb, winB, nearB, t - lag);
     }
     a.win = winA;
     b.win = winB;
@@ -197,7 +201,8 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
     const BlurDivisor<V> unset{V::sums_factor(1), V::sums_count(0)};
     Array<BlurDivisor<V>> divStore(2 * divCount, unset);
     BlurRow<V> walks[2];
-    for (int k = 0; k < 2; ++k) walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), V::sums_zero(), unset, divStore.data() + k * divCount, 0};
+    for (int k = 0; k < 2; ++k)
+        walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), V::sums_zero(), unset, divStore.data() + k * divCount, 0};
 
     auto begin_row = [&](BlurRow<V>& w, int32_t y) {
         w.px = rows[y];

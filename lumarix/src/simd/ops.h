@@ -406,15 +406,18 @@ struct V256 {
     static Sums sums_sub(Sums a, Sums b) { return _mm256_sub_epi64(a, b); }
     /// The low byte of each lane (every lane below 256) as one pixel.
     static uint32_t sums_to_px(Sums q) {
-        const __m128i low = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-        return uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi8(low, _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1))));
+        const R lows = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        const __m128i bytes = _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+        return uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi8(_mm256_castsi256_si128(lows), bytes)));
     }
     static SumsFactor sums_factor(uint32_t m) { return _mm256_set1_epi64x(int64_t(m)); }
     /// A shift count below 64 for sums_mul_srl.
     using SumsCount = __m128i;
     static SumsCount sums_count(uint32_t sh) { return _mm_cvtsi32_si128(int(sh)); }
     /// (low 32 bits of each lane) * m, shifted right by sh.
-    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) { return _mm256_srl_epi64(_mm256_mul_epu32(a, m), sh); }
+    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
+        return _mm256_srl_epi64(_mm256_mul_epu32(a, m), sh);
+    }
 };
 #endif
 
