@@ -69,8 +69,8 @@ struct BlurColumn {
 /// What both rows of a pair share.
 template <class V>
 struct BlurShape {
-    BlurColumn<V>* col;        // col[-rx - 1 .. width + rx], zero outside 0 .. width - 1
-    const int32_t* colCount;   // the window's column count at each column
+    BlurColumn<V>* col;       // col[-rx - 1 .. width + rx], zero outside 0 .. width - 1
+    const int32_t* colCount;  // the window's column count at each column
     int32_t width, rx;
 };
 
@@ -78,17 +78,14 @@ struct BlurShape {
 template <class V>
 struct BlurRow {
     uint32_t* px;
-    const uint32_t* below;  // row y + ry + 1 (or a row of zeros), gained by col[] behind this row
-    const uint32_t* above;  // row y - ry (or zeros), lost by col[] behind this row
-    typename V::Sums win;
-    typename V::Sums near;          // with rx = 1: the change of the pixel left of the next one
-    BlurDivisor<V> whole;           // the divisor of the columns whose window is whole
-    BlurDivisor<V>* byCols;         // the divisors by column count
-    int64_t rowCount;               // the row count the divisors were made for
+    const uint32_t* below;   // row y + ry + 1 (or a row of zeros), gained by col[] behind this row
+    const uint32_t* above;   // row y - ry (or zeros), lost by col[] behind this row
+    typename V::Sums win;    // the window sum of the next pixel
+    typename V::Sums near;   // with rx = 1: the change of the pixel left of the next one
+    BlurDivisor<V> whole;    // the divisor of the columns whose window is whole
+    BlurDivisor<V>* byCols;  // the divisors by column count
+    int64_t rowCount;        // the row count the divisors were made for
 };
-
-
-
 
 // The least lag between the two rows of a pair: closer rows would read column sums that the
 // row ahead has only just stored.
