@@ -7,19 +7,19 @@
 // blur_avx2.cpp and blur_neon.cpp, for windows of at most kBlurMagicLimit pixels on bitmaps at
 // least two pixels wide (rx >= 1).
 //
-// What bounds the walk is the chain from one window sum to the next: multiply, shift, add. Two
-// rows therefore run at once, the lower one `lag` pixels behind, so that their chains overlap;
-// each row's window sum, divisor and row pointers stay in registers for a whole stretch of
-// columns. That is possible because each row hands its column sums on as it goes: once row y
-// has passed column c by rx pixels it never reads col[c] again, so col[c] moves on to row y + 1's
-// rows at once (gains row y + ry + 1, still original; loses row y - ry, final by then). Row y + 1
+// What bounds the walk is the chain from one window sum to the next: multiply, shift, add.
+// kBlurRows rows therefore run at once, each `lag` pixels behind the one above, so that their
+// chains overlap; each row's window sum, divisor and row pointers stay in registers for a whole
+// stretch of columns. That is possible because each row hands its column sums on as it goes:
+// once row y has passed column c by rx pixels it never reads col[c] again, so col[c] moves on to
+// row y + 1's rows at once (gains row y + ry + 1, still original; loses row y - ry, final by then). Row y + 1
 // reads col[] up to rx + 1 columns right of its pixel, which a lag of at least 2 rx + 2 keeps
 // behind that hand-over (a lag of the whole width keeps it behind the end of row y), and it
 // writes only pixels and column sums that row y has left.
 //
 // A row is cut into stretches by where its window stops reaching past an edge: the columns
 // whose window is whole share one divisor, held in registers; the edge columns look theirs up
-// by the window's column count. The two rows' stretches start at different columns, so the walk
+// by the window's column count. The rows' stretches start at different columns, so the walk
 // runs between the union of their boundaries with each row's kind of stretch fixed.
 #pragma once
 
@@ -66,7 +66,7 @@ struct BlurColumn {
     typename V::Sums v;
 };
 
-/// What both rows of a pair share.
+/// What the rows in flight share.
 template <class V>
 struct BlurShape {
     BlurColumn<V>* col;       // col[-rx - 1 .. width + rx], zero outside 0 .. width - 1
@@ -87,11 +87,14 @@ struct BlurRow {
     int64_t rowCount;        // the row count the divisors were made for
 };
 
-// The least lag between the two rows of a pair: closer rows would read column sums that the
-// row ahead has only just stored.
+// The least lag between two rows in flight: closer rows would read column sums that the row
+// ahead has only just stored.
 inline constexpr int32_t kBlurMinLag = 32;
 
 enum class BlurStretch { none, edge, whole };
+
+/// Rows in flight at once: with three, the chains hide each other's latency better than with two.
+inline constexpr int32_t kBlurRows = 3;
 
 /// Pixel x of row r: the mean, the window sum of pixel x + 1, and col[x] (the pixel's change)
 /// and col[x - rx] (handed over) brought up to date. The edge form looks its divisor up, hands
@@ -137,43 +140,45 @@ inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Su
     }
 }
 
-/// Steps t0 .. t1 - 1 of a pair: row a at column t, row b at t - lag, each in one kind of
-/// stretch throughout. The rows are copied in and their running sums in and out, so that the
-/// sums live in registers.
-template <class V, bool kNear, BlurStretch kA, BlurStretch kB>
-void blur_run(const BlurShape<V>& shape, BlurRow<V>& a, BlurRow<V>& b, int32_t t0, int32_t t1, int32_t lag) {
+/// Steps t0 .. t1 - 1 of a group: row k at column t - k lag, each in one kind of stretch
+/// throughout. The rows are copied in and their running sums in and out, so that the sums live
+/// in registers.
+template <class V, bool kNear, BlurStretch kA, BlurStretch kB, BlurStretch kC>
+void blur_run(const BlurShape<V>& shape, BlurRow<V>* w, int32_t t0, int32_t t1, int32_t lag) {
     const BlurShape<V> s = shape;
-    const BlurRow<V> ra = a, rb = b;
-    typename V::Sums winA = a.win, winB = b.win, nearA = a.near, nearB = b.near;
+    const BlurRow<V> ra = w[0], rb = w[1], rc = w[2];
+    typename V::Sums winA = ra.win, winB = rb.win, winC = rc.win;
+    typename V::Sums nearA = ra.near, nearB = rb.near, nearC = rc.near;
     for (int32_t t = t0; t < t1; ++t) {
         if constexpr (kA != BlurStretch::none)
             blur_step<V, kA == BlurStretch::edge, kNear>(s, ra, winA, nearA, t);
         if constexpr (kB != BlurStretch::none)
             blur_step<V, kB == BlurStretch::edge, kNear>(s, rb, winB, nearB, t - lag);
+        if constexpr (kC != BlurStretch::none)
+            blur_step<V, kC == BlurStretch::edge, kNear>(s, rc, winC, nearC, t - 2 * lag);
     }
-    a.win = winA;
-    b.win = winB;
-    a.near = nearA;
-    b.near = nearB;
+    w[0].win = winA;
+    w[1].win = winB;
+    w[2].win = winC;
+    w[0].near = nearA;
+    w[1].near = nearB;
+    w[2].near = nearC;
 }
 
-template <class V, bool kNear, BlurStretch kA>
-void blur_run_b(BlurStretch kB, const BlurShape<V>& s, BlurRow<V>& a, BlurRow<V>& b, int32_t t0, int32_t t1,
-                int32_t lag) {
-    switch (kB) {
-        case BlurStretch::none: blur_run<V, kNear, kA, BlurStretch::none>(s, a, b, t0, t1, lag); break;
-        case BlurStretch::edge: blur_run<V, kNear, kA, BlurStretch::edge>(s, a, b, t0, t1, lag); break;
-        case BlurStretch::whole: blur_run<V, kNear, kA, BlurStretch::whole>(s, a, b, t0, t1, lag); break;
-    }
-}
-
-template <class V, bool kNear>
-void blur_run_ab(BlurStretch kA, BlurStretch kB, const BlurShape<V>& s, BlurRow<V>& a, BlurRow<V>& b, int32_t t0,
-                 int32_t t1, int32_t lag) {
-    switch (kA) {
-        case BlurStretch::none: blur_run_b<V, kNear, BlurStretch::none>(kB, s, a, b, t0, t1, lag); break;
-        case BlurStretch::edge: blur_run_b<V, kNear, BlurStretch::edge>(kB, s, a, b, t0, t1, lag); break;
-        case BlurStretch::whole: blur_run_b<V, kNear, BlurStretch::whole>(kB, s, a, b, t0, t1, lag); break;
+/// blur_run for the rows' stretches given at run time, which become template arguments one row
+/// at a time.
+template <class V, bool kNear, BlurStretch... kS>
+void blur_run_at(const BlurStretch* kinds, const BlurShape<V>& s, BlurRow<V>* w, int32_t t0, int32_t t1,
+                 int32_t lag) {
+    using K = BlurStretch;
+    if constexpr (sizeof...(kS) == kBlurRows) {
+        blur_run<V, kNear, kS...>(s, w, t0, t1, lag);
+    } else {
+        switch (kinds[sizeof...(kS)]) {
+            case K::none: blur_run_at<V, kNear, kS..., K::none>(kinds, s, w, t0, t1, lag); break;
+            case K::edge: blur_run_at<V, kNear, kS..., K::edge>(kinds, s, w, t0, t1, lag); break;
+            case K::whole: blur_run_at<V, kNear, kS..., K::whole>(kinds, s, w, t0, t1, lag); break;
+        }
     }
 }
 
@@ -196,10 +201,11 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
 
     const size_t divCount = size_t(maxCols) + 1;
     const BlurDivisor<V> unset{V::sums_factor(1), V::sums_count(0)};
-    Array<BlurDivisor<V>> divStore(2 * divCount, unset);
-    BlurRow<V> walks[2];
-    for (int k = 0; k < 2; ++k)
-        walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), V::sums_zero(), unset, divStore.data() + k * divCount, 0};
+    Array<BlurDivisor<V>> divStore(kBlurRows * divCount, unset);
+    BlurRow<V> walks[kBlurRows];
+    for (int k = 0; k < kBlurRows; ++k)
+        walks[k] = {nullptr, nullptr, nullptr, V::sums_zero(), V::sums_zero(), unset, divStore.data() + k * divCount,
+                    0};
 
     auto begin_row = [&](BlurRow<V>& w, int32_t y) {
         w.px = rows[y];
@@ -237,25 +243,30 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
         return;
     }
     const int32_t lag = min32(max32(2 * R + 2, kBlurMinLag), width);
-    for (int32_t y = 0; y < height; y += 2) {
-        BlurRow<V>& a = walks[0];
-        BlurRow<V>& b = walks[1];
-        const bool pair = y + 1 < height;
-        begin_row(a, y);
-        if (pair) begin_row(b, y + 1);
-        start_window(a);
-        const int32_t end = pair ? width + lag : width;
-        const int32_t bounds[] = {innerBegin, innerEnd, width, lag, lag + innerBegin, lag + innerEnd};
+    for (int32_t y = 0; y < height; y += kBlurRows) {
+        const int32_t n = min32(kBlurRows, height - y);
+        for (int32_t k = 0; k < n; ++k) begin_row(walks[k], y + k);
+        const int32_t end = width + (n - 1) * lag;
+        int32_t bounds[4 * kBlurRows];
+        for (int32_t k = 0; k < kBlurRows; ++k) {
+            bounds[4 * k] = k * lag;
+            bounds[4 * k + 1] = k * lag + innerBegin;
+            bounds[4 * k + 2] = k * lag + innerEnd;
+            bounds[4 * k + 3] = k * lag + width;
+        }
         for (int32_t t = 0; t < end;) {
-            if (pair && t == lag) start_window(b);
+            BlurStretch kinds[kBlurRows];
+            for (int32_t k = 0; k < kBlurRows; ++k) {
+                if (k < n && t == k * lag) start_window(walks[k]);
+                kinds[k] = k < n ? stretch(t - k * lag) : BlurStretch::none;
+            }
             int32_t next = end;
             for (int32_t v : bounds)
                 if (v > t && v < next) next = v;
-            const BlurStretch sa = stretch(t), sb = pair ? stretch(t - lag) : BlurStretch::none;
             if (R == 1)
-                blur_run_ab<V, true>(sa, sb, shape, a, b, t, next, lag);
+                blur_run_at<V, true>(kinds, shape, walks, t, next, lag);
             else
-                blur_run_ab<V, false>(sa, sb, shape, a, b, t, next, lag);
+                blur_run_at<V, false>(kinds, shape, walks, t, next, lag);
             t = next;
         }
     }
