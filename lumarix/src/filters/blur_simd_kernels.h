@@ -145,6 +145,7 @@ inline void blur_step(const BlurShape<V>& s, const BlurRow<V>& r, typename V::Su
 /// in registers.
 template <class V, bool kNear, BlurStretch kA, BlurStretch kB, BlurStretch kC>
 void blur_run(const BlurShape<V>& shape, BlurRow<V>* w, int32_t t0, int32_t t1, int32_t lag) {
+    static_assert(kBlurRows == 3, "blur_run walks three rows");
     const BlurShape<V> s = shape;
     const BlurRow<V> ra = w[0], rb = w[1], rc = w[2];
     typename V::Sums winA = ra.win, winB = rb.win, winC = rc.win;
