@@ -118,6 +118,17 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
 
 }  // namespace
 
+BlurRows pick_blur_rows() {
+#if defined(LUMARIX_X86)
+    if (simd::use_avx2()) return blur_rows_avx2;
+    if (simd::use_sse2()) return blur_rows_sse2;
+#endif
+#if defined(LUMARIX_NEON)
+    if (simd::use_neon()) return blur_rows_neon;
+#endif
+    return nullptr;
+}
+
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     if (!is_32bit(bitmap) || radius <= 0) return;
     const int32_t width = bitmap.Width(), height = bitmap.Height();
@@ -128,17 +139,14 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     const int64_t maxArea =
         std::min<int64_t>(2 * int64_t(radii.x) + 1, width) * std::min<int64_t>(2 * int64_t(radii.y) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
-    if (path == BlurPath::automatic) path = simd::pick(BlurPath::plain, BlurPath::plain, BlurPath::avx2);
-    switch (path) {
-        case BlurPath::avx2:
-#if defined(LUMARIX_X86)
-            blur_rows_avx2(rows.data(), width, height, radii);
-            break;
-#endif
-        case BlurPath::automatic:
-        case BlurPath::plain: blur_rows<true>(rows.data(), width, height, radii); break;
-        case BlurPath::plain_wide: blur_rows<false>(rows.data(), width, height, radii); break;
-    }
+    // A one-pixel-wide bitmap has no horizontal window for the vector walk to run along.
+    const BlurRows vector = path == BlurPath::automatic && width > 1 ? pick_blur_rows() : nullptr;
+    if (vector)
+        vector(rows.data(), width, height, radii);
+    else if (path == BlurPath::plain_wide)
+        blur_rows<false>(rows.data(), width, height, radii);
+    else
+        blur_rows<true>(rows.data(), width, height, radii);
 }
 
 }  // namespace filters

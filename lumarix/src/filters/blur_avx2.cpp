@@ -1,5 +1,5 @@
-// The blur's row walk on AVX2; see blur_simd_kernels.h. Reached only through the dispatch of
-// blur.cpp at the AVX2 level.
+// The blur's row walk on AVX2, a pixel's four sums in one register; see blur_simd_kernels.h.
+// Reached only through pick_blur_rows() at the AVX2 level.
 #include "filters/blur_simd_kernels.h"
 
 namespace lumarix::filters {

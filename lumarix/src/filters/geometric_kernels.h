@@ -59,10 +59,10 @@ struct Reciprocal {
 Reciprocal reciprocal_for(uint64_t n);
 inline constexpr int64_t kBlurMagicLimit = 8'000'000;
 
-/// How the blur divides: `automatic` is what Blur32 runs (AVX2 where the processor has it,
-/// otherwise the plain reciprocal code; windows above kBlurMagicLimit pixels always take the
-/// 64-bit division). Tests force each path.
-enum class BlurPath { automatic, plain, plain_wide, avx2 };
+/// How the blur divides: `automatic` is what Blur32 runs (the vector walk of the active level on
+/// bitmaps at least two pixels wide, otherwise the plain reciprocal code; windows above
+/// kBlurMagicLimit pixels always take the 64-bit division). Tests force the plain paths.
+enum class BlurPath { automatic, plain, plain_wide };
 
 /// The window's reach in columns and rows: the radius, but at most the line's length less one,
 /// beyond which a window covers the whole line anyway.
@@ -72,8 +72,13 @@ struct BlurRadii {
 BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height);
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
-/// The AVX2 row walk (blur_avx2.cpp): the four byte sums of a pixel in 64-bit lanes. Windows
-/// must not exceed kBlurMagicLimit pixels; call only after simd::use_avx2().
+/// The vector row walks (blur_simd_kernels.h): windows of at most kBlurMagicLimit pixels,
+/// radii.x >= 1; call only at their level. pick_blur_rows() gives the active level's walk, or
+/// nullptr where the plain code runs.
+using BlurRows = void (*)(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+void blur_rows_sse2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
 void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+void blur_rows_neon(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+BlurRows pick_blur_rows();
 
 }  // namespace lumarix::filters

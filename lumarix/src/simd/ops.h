@@ -134,6 +134,32 @@ struct V128 {
     }
     /// pack() with the pixels in order (the same here; not within 128-bit halves for V256).
     static R pack_in_order(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+
+    // ---- one pixel's four byte sums in 64-bit lanes, bytes 0 and 1 in lo, 2 and 3 in hi ----
+    struct Sums {
+        __m128i lo, hi;
+    };
+    using SumsFactor = __m128i;
+    static Sums sums_zero() { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
+    static Sums sums_of_px(const uint32_t* p) {
+        const __m128i z = _mm_setzero_si128();
+        const __m128i words = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(*p)), z), z);
+        return {_mm_unpacklo_epi32(words, z), _mm_unpackhi_epi32(words, z)};
+    }
+    static Sums sums_add(Sums a, Sums b) { return {_mm_add_epi64(a.lo, b.lo), _mm_add_epi64(a.hi, b.hi)}; }
+    static Sums sums_sub(Sums a, Sums b) { return {_mm_sub_epi64(a.lo, b.lo), _mm_sub_epi64(a.hi, b.hi)}; }
+    /// Lanes below 256: byte 2 moves up beside byte 0 in the low lane, byte 3 beside byte 1 in
+    /// the high lane, and the high lane's bytes then slide down beside the low lane's.
+    static uint32_t sums_to_px(Sums q) {
+        const __m128i t = _mm_or_si128(q.lo, _mm_slli_epi64(q.hi, 16));
+        return uint32_t(_mm_cvtsi128_si32(_mm_or_si128(t, _mm_srli_si128(t, 7))));
+    }
+    static SumsFactor sums_factor(uint32_t m) { return _mm_set1_epi64x(int64_t(m)); }
+    using SumsCount = __m128i;
+    static SumsCount sums_count(uint32_t sh) { return _mm_cvtsi32_si128(int(sh)); }
+    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
+        return {_mm_srl_epi64(_mm_mul_epu32(a.lo, m), sh), _mm_srl_epi64(_mm_mul_epu32(a.hi, m), sh)};
+    }
 };
 #endif
 
@@ -234,6 +260,28 @@ struct V128 {
         return u8(vcombine_u32(vzip1_u32(a, b), vzip2_u32(a, b)));
     }
     static R pack_in_order(R lo, R hi) { return pack(lo, hi); }
+
+    // ---- one pixel's four byte sums in 32-bit lanes (the blur's running sums) ----
+    // The sums are taken modulo 2^32, which is all that the x86 kernels read of their 64-bit
+    // lanes too; the multiply widens each lane to 64 bits for its shift.
+    using Sums = uint32x4_t;
+    using SumsFactor = uint32x4_t;
+    /// Minus the shift count, as vshlq takes it.
+    using SumsCount = int64x2_t;
+    static Sums sums_zero() { return vdupq_n_u32(0); }
+    static Sums sums_of_px(const uint32_t* p) { return vmovl_u16(vget_low_u16(vmovl_u8(vcreate_u8(*p)))); }
+    static Sums sums_add(Sums a, Sums b) { return vaddq_u32(a, b); }
+    static Sums sums_sub(Sums a, Sums b) { return vsubq_u32(a, b); }
+    static uint32_t sums_to_px(Sums q) {
+        return vget_lane_u32(vreinterpret_u32_u8(vmovn_u16(vcombine_u16(vmovn_u32(q), vdup_n_u16(0)))), 0);
+    }
+    static SumsFactor sums_factor(uint32_t m) { return vdupq_n_u32(m); }
+    static SumsCount sums_count(uint32_t sh) { return vdupq_n_s64(-int64_t(sh)); }
+    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
+        const uint64x2_t lo = vshlq_u64(vmull_u32(vget_low_u32(a), vget_low_u32(m)), sh);
+        const uint64x2_t hi = vshlq_u64(vmull_high_u32(a, m), sh);
+        return vuzp1q_u32(vreinterpretq_u32_u64(lo), vreinterpretq_u32_u64(hi));
+    }
 
 private:
     static uint16x8_t u16(R a) { return vreinterpretq_u16_u8(a); }
@@ -345,19 +393,31 @@ struct V256 {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), offset, 4);
     }
 
-    // ---- one pixel's four bytes in four 64-bit lanes (the blur's running sums) ----
-    static R widen_px64(uint32_t px) { return _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int32_t(px))); }
-    /// The low byte of each 64-bit lane (every lane below 256) as one pixel.
-    static uint32_t narrow_px64(R q) {
-        const R low = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-        const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(low), _mm256_castsi256_si128(low));
-        return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    // ---- one pixel's four byte sums in four 64-bit lanes (the blur's running sums) ----
+    using Sums = __m256i;
+    /// A multiplier below 2^32, in every 64-bit lane.
+    using SumsFactor = __m256i;
+    static Sums sums_zero() { return _mm256_setzero_si256(); }
+    /// The four bytes of pixel *p, each in its own lane.
+    static Sums sums_of_px(const uint32_t* p) {
+        return _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int32_t(*p)));
     }
-    static R set64(uint64_t v) { return _mm256_set1_epi64x(int64_t(v)); }
-    static R add64(R a, R b) { return _mm256_add_epi64(a, b); }
-    static R sub64(R a, R b) { return _mm256_sub_epi64(a, b); }
-    /// (low 32 bits of a) * (low 32 bits of m), shifted right by sh, per 64-bit lane.
-    static R mul32_srl64(R a, R m, R sh) { return _mm256_srlv_epi64(_mm256_mul_epu32(a, m), sh); }
+    static Sums sums_add(Sums a, Sums b) { return _mm256_add_epi64(a, b); }
+    static Sums sums_sub(Sums a, Sums b) { return _mm256_sub_epi64(a, b); }
+    /// The low byte of each lane (every lane below 256) as one pixel.
+    static uint32_t sums_to_px(Sums q) {
+        const R lows = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        const __m128i bytes = _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+        return uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi8(_mm256_castsi256_si128(lows), bytes)));
+    }
+    static SumsFactor sums_factor(uint32_t m) { return _mm256_set1_epi64x(int64_t(m)); }
+    /// A shift count below 64 for sums_mul_srl.
+    using SumsCount = __m128i;
+    static SumsCount sums_count(uint32_t sh) { return _mm_cvtsi32_si128(int(sh)); }
+    /// (low 32 bits of each lane) * m, shifted right by sh.
+    static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
+        return _mm256_srl_epi64(_mm256_mul_epu32(a, m), sh);
+    }
 };
 #endif
 

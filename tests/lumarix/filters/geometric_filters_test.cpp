@@ -243,25 +243,42 @@ TEST(GeometricFilters, BlurKnownAnswers) {
     for (int32_t radius : {9, 10, 1000, INT_MAX}) EXPECT_EQ(apply(pic, [&](TBitmap& b) { Blur32(b, radius); }), whole);
 }
 
-TEST(GeometricFilters, BlurMatchesTheFromScratchWindow) {
-    for (int32_t radius = 0; radius <= 20; ++radius) {
+// The reciprocal that every path divides by: every sum of every window up to 17 x 17 pixels, and
+// for every larger window up to kBlurMagicLimit pixels the sums where the product's error is
+// largest (it grows with the sum, so remainder n - 1 of the top quotient fails first).
+TEST(GeometricFilters, BlurReciprocalDividesExactly) {
+    auto divides = [](uint64_t s, uint64_t n, const filters::Reciprocal& r) { return (s * r.m) >> r.sh == s / n; };
+    for (uint64_t n = 1; n <= uint64_t(filters::kBlurMagicLimit); ++n) {
+        const filters::Reciprocal r = filters::reciprocal_for(n);
+        ASSERT_LT(r.m, uint64_t(1) << 32) << n;
+        for (uint64_t s = n <= 289 ? 0 : 254 * n; s <= 255 * n; s += n <= 289 ? 1 : n - 1)
+            ASSERT_TRUE(divides(s, n, r)) << s << " / " << n;
+    }
+}
+
+/// The blur at the level of the running test: Blur32 runs that level's walk.
+class BlurAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(BlurAt);
+
+// Radius 21 stands for radii past both edges (up to INT_MAX), which give the model's window of
+// the whole bitmap.
+TEST_P(BlurAt, MatchesTheFromScratchWindow) {
+    for (int32_t radius = 0; radius <= 21; ++radius) {
         for (int round = 0; round < 40; ++round) {
             const int seed = radius * 100 + round;
             std::mt19937 rng(seed);
             const int32_t w = 1 + int32_t(rng() % (round < 30 ? 24 : 70)), h = 1 + int32_t(rng() % 24);
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " radius " << radius << " size " << w << "x" << h);
+            const int32_t r = radius <= 20 ? radius : rng() % 4 == 0 ? INT_MAX : 70 + int32_t(rng() % 1000);
+            SCOPED_TRACE(testing::Message() << level() << " seed " << seed << " radius " << r << " size " << w << "x"
+                                            << h);
             const Pic pic = random_pic(w, h, rng);
-            const Pic want = model_blur(pic, radius);
-            const Pic got = apply(pic, [&](TBitmap& b) { Blur32(b, radius); });
+            const Pic want = model_blur(pic, std::min(r, 70));
+            const Pic got = apply(pic, [&](TBitmap& b) { Blur32(b, r); });
             ASSERT_EQ(got, want) << first_difference(want, got);
-            std::vector<std::pair<const char*, filters::BlurPath>> paths{{"plain", filters::BlurPath::plain}};
-            if (round % 8 == 0) paths.push_back({"64-bit sums", filters::BlurPath::plain_wide});
-#if defined(LUMARIX_X86)
-            if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) paths.push_back({"avx2", filters::BlurPath::avx2});
-#endif
-            for (const auto& [name, path] : paths) {
-                const Pic other = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, path); });
-                ASSERT_EQ(other, want) << name << ": " << first_difference(want, other);
+            if (round % 8 == 0) {
+                const Pic wide =
+                    apply(pic, [&](TBitmap& b) { filters::blur_running(b, r, filters::BlurPath::plain_wide); });
+                ASSERT_EQ(wide, want) << "64-bit sums: " << first_difference(want, wide);
             }
         }
     }
@@ -269,22 +286,18 @@ TEST(GeometricFilters, BlurMatchesTheFromScratchWindow) {
 
 // A radius past a line's length costs no more than the length: on long thin bitmaps every path
 // gives, at any larger radius, the bytes of the radius that just spans the bitmap.
-TEST(GeometricFilters, BlurOfLongThinBitmapsAtHugeRadii) {
-    std::vector<std::pair<const char*, filters::BlurPath>> paths{{"plain", filters::BlurPath::plain},
-                                                                 {"64-bit sums", filters::BlurPath::plain_wide}};
-#if defined(LUMARIX_X86)
-    if (lumarix::simd::processor_level() >= lumarix::simd::Level::avx2) paths.push_back({"avx2", filters::BlurPath::avx2});
-#endif
+TEST_P(BlurAt, LongThinBitmapsAtHugeRadii) {
     std::mt19937 rng(47);
     for (const auto& [w, h] : {std::pair{2, 100000}, std::pair{100000, 3}}) {
         const Pic pic = random_pic(w, h, rng);
         const int32_t spanning = std::max(w, h) - 1;
         const Pic want = apply(pic, [&](TBitmap& b) { filters::blur_running(b, spanning, filters::BlurPath::plain); });
-        for (const auto& [name, path] : paths)
+        for (const auto path : {filters::BlurPath::automatic, filters::BlurPath::plain_wide})
             for (int32_t radius : {spanning, 10 * spanning, INT_MAX}) {
                 const Pic got = apply(pic, [&](TBitmap& b) { filters::blur_running(b, radius, path); });
-                ASSERT_EQ(got, want) << w << "x" << h << " " << name << " radius " << radius << ": "
-                                     << first_difference(want, got);
+                ASSERT_EQ(got, want) << w << "x" << h << " " << level()
+                                     << (path == filters::BlurPath::plain_wide ? " 64-bit sums" : "") << " radius "
+                                     << radius << ": " << first_difference(want, got);
             }
     }
 }
