@@ -67,6 +67,8 @@ struct V128 {
     static R sub16(R a, R b) { return _mm_sub_epi16(a, b); }
     static R mullo(R a, R b) { return _mm_mullo_epi16(a, b); }
     static R mulhi(R a, R b) { return _mm_mulhi_epu16(a, b); }
+    /// Signed 16-bit lanes: the high half of each product (floor of a * b / 65536).
+    static R mulhi_s16(R a, R b) { return _mm_mulhi_epi16(a, b); }
     template <int n> static R srli16(R a) { return _mm_srli_epi16(a, n); }
     template <int n> static R slli16(R a) { return _mm_slli_epi16(a, n); }
     template <int n> static R srli32(R a) { return _mm_srli_epi32(a, n); }
@@ -78,6 +80,7 @@ struct V128 {
 
     static R set8(uint8_t v) { return _mm_set1_epi8(char(v)); }
     static R add32(R a, R b) { return _mm_add_epi32(a, b); }
+    static R sub32(R a, R b) { return _mm_sub_epi32(a, b); }
     template <int n> static R slli32(R a) { return _mm_slli_epi32(a, n); }
     /// Pairs of signed 16-bit products added into 32-bit lanes.
     static R madd16(R a, R b) { return _mm_madd_epi16(a, b); }
@@ -269,6 +272,7 @@ struct V256 {
     static R sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
     static R mullo(R a, R b) { return _mm256_mullo_epi16(a, b); }
     static R mulhi(R a, R b) { return _mm256_mulhi_epu16(a, b); }
+    static R mulhi_s16(R a, R b) { return _mm256_mulhi_epi16(a, b); }
     template <int n> static R srli16(R a) { return _mm256_srli_epi16(a, n); }
     template <int n> static R slli16(R a) { return _mm256_slli_epi16(a, n); }
     template <int n> static R srli32(R a) { return _mm256_srli_epi32(a, n); }

@@ -29,18 +29,6 @@ inline const uint8_t* bytes(const void* p) { return static_cast<const uint8_t*>(
 
 // ==== Nearest neighbour ===========================================================================
 
-template <class V>
-int32_t saikin_copy(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n) {
-    constexpr int P = V::kPixels;
-    int32_t i = 0;
-    for (; i + P <= n; i += P) {
-        uint32_t px[P];
-        for (int k = 0; k < P; ++k, acc += step) px[k] = s[acc >> 16];
-        V::store(reinterpret_cast<uint8_t*>(d + i), V::from_px(px));
-    }
-    return i;
-}
-
 // With a step below one pixel, eight consecutive samples lie within eight consecutive source
 // pixels: one load from the first sample's column and a permute give all eight. Writes out[i]
 // for the leading i < inside whose group lies inside the row's width; 0 for larger steps.
@@ -64,44 +52,68 @@ int32_t saikin_gather(uint32_t* out, const uint32_t* srow, int32_t width, uint32
     return i;
 }
 
-// Source weight and destination weight per 16-bit lane, from the source pixels' lanes.
+// A pixel rule over P source pixels sv and destination pixels dv. With ws the source weight
+// (0..256), every rule is c = d + floor((s - d) * ws / 256), which is the model's
+// (d * (256 - ws) + s * ws) >> 8; the signed high-half multiply of (s - d) << 2 by ws << 6
+// forms it exactly in 16-bit lanes. The weights are made once per pixel in its 32-bit lane.
 template <class V, SaikinRule R, bool FullAlpha>
-void saikin_weights(typename V::R s16, typename V::R alpha, typename V::R& ws, typename V::R& wd) {
-    const auto k256 = V::set16(256);
-    if constexpr (R == SaikinRule::alpha) {
-        ws = alpha;
-        wd = V::sub16(k256, alpha);
+typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
+    if constexpr (R == SaikinRule::copy) {
+        return sv;
     } else {
-        const auto m = V::px_fourth16(s16);
-        if constexpr (R == SaikinRule::masked) {
-            ws = V::sub16(V::set16(255), m);
-            wd = V::add16(m, V::set16(1));
+        typename V::R wlo, whi;
+        if constexpr (R == SaikinRule::alpha) {
+            wlo = whi = V::set16(alpha << 6);
         } else {
-            // (256 - m) * alpha overflows 16 bits only for alpha = 256, where it is (256 - m) << 8.
-            const auto inv = V::sub16(k256, m);
-            ws = FullAlpha ? inv : V::template srli16<8>(V::mullo(inv, alpha));
-            wd = V::sub16(k256, ws);
+            const auto m = V::template srli32<24>(sv);
+            typename V::R ws;
+            if constexpr (R == SaikinRule::masked) {
+                ws = V::sub32(V::set32(255), m);
+            } else {
+                // (256 - m) * alpha fits 16 bits for alpha below 256; the high halves stay 0.
+                const auto inv = V::sub32(V::set32(256), m);
+                ws = FullAlpha ? inv : V::template srli32<8>(V::mullo(inv, V::set32(alpha)));
+            }
+            ws = V::template slli32<6>(ws);
+            wlo = V::px_lo16(ws);
+            whi = V::px_hi16(ws);
         }
+        const auto slo = V::lo8(sv), shi = V::hi8(sv), dlo = V::lo8(dv), dhi = V::hi8(dv);
+        const auto rlo = V::add16(dlo, V::mulhi_s16(V::template slli16<2>(V::sub16(slo, dlo)), wlo));
+        const auto rhi = V::add16(dhi, V::mulhi_s16(V::template slli16<2>(V::sub16(shi, dhi)), whi));
+        return V::or_(V::and_(V::pack(rlo, rhi), V::set32(0x00FFFFFFu)), V::and_(sv, V::set32(0xFF000000u)));
     }
 }
 
 template <class V, SaikinRule R, bool FullAlpha>
 int32_t saikin_blend(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha) {
     constexpr int P = V::kPixels;
-    const auto fourth = V::set32(0xFF000000u), colours = V::set32(0x00FFFFFFu);
-    const auto a16 = V::set16(alpha);
     int32_t i = 0;
     for (; i + P <= n; i += P) {
         auto* out = reinterpret_cast<uint8_t*>(d + i);
-        const auto sv = V::load(reinterpret_cast<const uint8_t*>(line + i)), dv = V::load(out);
-        const auto slo = V::lo8(sv), shi = V::hi8(sv);
-        const auto dlo = V::lo8(dv), dhi = V::hi8(dv);
-        typename V::R wsl, wdl, wsh, wdh;
-        saikin_weights<V, R, FullAlpha>(slo, a16, wsl, wdl);
-        saikin_weights<V, R, FullAlpha>(shi, a16, wsh, wdh);
-        const auto rlo = V::template srli16<8>(V::add16(V::mullo(dlo, wdl), V::mullo(slo, wsl)));
-        const auto rhi = V::template srli16<8>(V::add16(V::mullo(dhi, wdh), V::mullo(shi, wsh)));
-        V::store(out, V::or_(V::and_(V::pack(rlo, rhi), colours), V::and_(sv, fourth)));
+        const auto sv = V::load(reinterpret_cast<const uint8_t*>(line + i));
+        V::store(out, saikin_rule<V, R, FullAlpha>(sv, V::load(out), alpha));
+    }
+    return i;
+}
+
+// Sampling, rule and store in one pass. Each step also fetches the next row's source pixels at
+// its own columns, two cache lines' worth, so that the next row's loads find them cached.
+template <class V, SaikinRule R, bool FullAlpha>
+int32_t saikin_sample(uint32_t* d, const uint32_t* s, const uint32_t* next, uint32_t acc, uint32_t step,
+                      unsigned shift, int32_t n, uint32_t alpha) {
+    constexpr int P = V::kPixels;
+    int32_t i = 0;
+    for (; i + P <= n; i += P, acc += P * step) {
+        __builtin_prefetch(next + (acc >> shift));
+        __builtin_prefetch(next + ((acc + (P / 2) * step) >> shift));
+        uint32_t px[P];
+        for (int k = 0; k < P; ++k) px[k] = s[(acc + uint32_t(k) * step) >> shift];
+        auto* out = reinterpret_cast<uint8_t*>(d + i);
+        if constexpr (R == SaikinRule::copy)
+            V::store(out, V::from_px(px));
+        else
+            V::store(out, saikin_rule<V, R, FullAlpha>(V::from_px(px), V::load(out), alpha));
     }
     return i;
 }
@@ -228,12 +240,16 @@ template <class V>
 constexpr ZoomKernels make_zoom_kernels() {
     constexpr bool kWide = V::kPixels == 8;
     return ZoomKernels{
-        .saikin_copy = saikin_copy<V>,
         .saikin_gather = gather_kernel<V>(),
         .saikin_masked = saikin_blend<V, SaikinRule::masked, false>,
         .saikin_masked_alpha = saikin_blend<V, SaikinRule::masked_alpha, false>,
         .saikin_masked_alpha_full = saikin_blend<V, SaikinRule::masked_alpha, true>,
         .saikin_alpha = saikin_blend<V, SaikinRule::alpha, false>,
+        .sample_copy = saikin_sample<V, SaikinRule::copy, false>,
+        .sample_masked = saikin_sample<V, SaikinRule::masked, false>,
+        .sample_masked_alpha = saikin_sample<V, SaikinRule::masked_alpha, false>,
+        .sample_masked_alpha_full = saikin_sample<V, SaikinRule::masked_alpha, true>,
+        .sample_alpha = saikin_sample<V, SaikinRule::alpha, false>,
         .bilinear_wide = kWide,
         .horizontal_sixteen = horizontal<V, true>,
         .horizontal_bytes = horizontal<V, false>,
