@@ -123,6 +123,9 @@ struct V128 {
     }
 
     // ---- the zooms ----
+    /// px_lo16 / px_hi16 for 32-bit lanes below 65536 (the high halves zero).
+    static R spread_lo16(R v32) { return px_lo16(v32); }
+    static R spread_hi16(R v32) { return px_hi16(v32); }
     /// The pixels p[0] .. p[kPixels - 1].
     static R from_px(const uint32_t* p) {
         return _mm_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]));
@@ -318,6 +321,15 @@ struct V256 {
     }
 
     // ---- the zooms ----
+    /// px_lo16 / px_hi16 for 32-bit lanes below 65536, by one byte shuffle.
+    static R spread_lo16(R v32) {
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5,  //
+                                                         0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    }
+    static R spread_hi16(R v32) {
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13,  //
+                                                         8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+    }
     static R from_px(const uint32_t* p) {
         return _mm256_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]), int32_t(p[4]),
                                  int32_t(p[5]), int32_t(p[6]), int32_t(p[7]));

@@ -70,18 +70,19 @@ typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
             if constexpr (R == SaikinRule::masked) {
                 ws = V::sub32(V::set32(255), m);
             } else {
-                // (256 - m) * alpha fits 16 bits for alpha below 256; the high halves stay 0.
+                // ((256 - m) * alpha) >> 8 is the high half of (256 - m) * (alpha << 8) for alpha
+                // below 256 (alpha = 256 makes it 256 - m); the lanes' high halves stay 0.
                 const auto inv = V::sub32(V::set32(256), m);
-                ws = FullAlpha ? inv : V::template srli32<8>(V::mullo(inv, V::set32(alpha)));
+                ws = FullAlpha ? inv : V::mulhi(inv, V::set32(alpha << 8));
             }
             ws = V::template slli32<6>(ws);
-            wlo = V::px_lo16(ws);
-            whi = V::px_hi16(ws);
+            wlo = V::spread_lo16(ws);
+            whi = V::spread_hi16(ws);
         }
         const auto slo = V::lo8(sv), shi = V::hi8(sv), dlo = V::lo8(dv), dhi = V::hi8(dv);
         const auto rlo = V::add16(dlo, V::mulhi_s16(V::template slli16<2>(V::sub16(slo, dlo)), wlo));
         const auto rhi = V::add16(dhi, V::mulhi_s16(V::template slli16<2>(V::sub16(shi, dhi)), whi));
-        return V::or_(V::and_(V::pack(rlo, rhi), V::set32(0x00FFFFFFu)), V::and_(sv, V::set32(0xFF000000u)));
+        return V::select(V::set32(0xFF000000u), sv, V::pack(rlo, rhi));
     }
 }
 
