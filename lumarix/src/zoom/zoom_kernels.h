@@ -43,6 +43,13 @@ using BilinearHorizontal = void (*)(const uint32_t* row, const BilinearColumns& 
 using BilinearVertical = int32_t (*)(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy,
                                      uint32_t* d, int32_t n);
 
+/// Both halves and the blend at once, for destination rows whose source rows no other row
+/// shares: whole groups of the strip's n columns from the upper and lower rows up and lo; nup
+/// and nlo are the next destination row's rows, fetched into the cache at the same columns.
+using BilinearFused = int32_t (*)(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo,
+                                  const uint32_t* nup, const uint32_t* nlo, const BilinearColumns& t, uint32_t fy,
+                                  uint32_t* d, int32_t n);
+
 struct ZoomKernels {
     SaikinGather saikin_gather;
     SaikinBlend saikin_masked, saikin_masked_alpha, saikin_masked_alpha_full, saikin_alpha;
@@ -54,6 +61,7 @@ struct ZoomKernels {
     BilinearHorizontal horizontal_sixteen;  // plain zoom: exact 16-bit sums
     BilinearHorizontal horizontal_bytes;    // MMX family: each sum shifted and packed to a byte
     BilinearVertical vertical_plain, vertical_mmx, vertical_masked, vertical_masked_alpha, vertical_alpha;
+    BilinearFused fused_plain, fused_mmx, fused_masked, fused_masked_alpha, fused_alpha;
 };
 
 #if LUMARIX_ZOOM_SSE2

@@ -193,6 +193,15 @@ typename V::R bilinear_blend16(typename V::R v, typename V::R d, typename V::R a
     }
 }
 
+// The plain zoom's vertical half of H pixels from their exact horizontal sums uu and ll.
+template <class V>
+typename V::R vertical_sixteen(typename V::R uu, typename V::R ll, typename V::R wu, typename V::R wl) {
+    const auto low = V::set16(0xFF);
+    const auto s1 = V::add16(V::mullo(V::template srli16<8>(uu), wu), V::mullo(V::template srli16<8>(ll), wl));
+    const auto s0 = V::add16(V::mullo(V::and_(uu, low), wu), V::mullo(V::and_(ll, low), wl));
+    return V::template srli16<8>(V::add16(s1, V::template srli16<8>(s0)));
+}
+
 template <class V, BilinearKind K>
 int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d, int32_t n) {
     constexpr int P = V::kPixels, H = P / 2;
@@ -201,12 +210,8 @@ int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_
     const uint8_t* l = bytes(hl);
     int32_t i = 0;
     if constexpr (K == BilinearKind::plain) {
-        const auto low = V::set16(0xFF);
         auto part = [&](int32_t k) {  // H pixels of 16-bit lanes from pixel k
-            const auto uu = V::load(u + 8 * k), ll = V::load(l + 8 * k);
-            const auto s1 = V::add16(V::mullo(V::template srli16<8>(uu), wu), V::mullo(V::template srli16<8>(ll), wl));
-            const auto s0 = V::add16(V::mullo(V::and_(uu, low), wu), V::mullo(V::and_(ll, low), wl));
-            return V::template srli16<8>(V::add16(s1, V::template srli16<8>(s0)));
+            return vertical_sixteen<V>(V::load(u + 8 * k), V::load(l + 8 * k), wu, wl);
         };
         for (; i + P <= n; i += P)
             V::store(reinterpret_cast<uint8_t*>(d + i), V::pack_in_order(part(i), part(i + H)));
@@ -224,6 +229,44 @@ int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_
                 vhi = bilinear_blend16<V, K>(vhi, V::hi8(dv), a);
             }
             V::store(out, V::pack(vlo, vhi));
+        }
+    }
+    return i;
+}
+
+template <class V, BilinearKind K>
+int32_t fused(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, const uint32_t* nup,
+              const uint32_t* nlo, const BilinearColumns& t, uint32_t fy, uint32_t* d, int32_t n) {
+    constexpr int P = V::kPixels, H = P / 2;
+    const auto wu = V::set16(b.full - fy), wl = V::set16(fy);
+    const auto s = V::count(b.stageShift);
+    const auto a = V::set16(b.alpha);
+    int32_t i = 0;
+    for (; i + P <= n; i += P) {
+        for (const int32_t k : {i, i + H}) {
+            __builtin_prefetch(nup + t.off[k]);
+            __builtin_prefetch(nlo + t.off[k]);
+        }
+        auto* out = reinterpret_cast<uint8_t*>(d + i);
+        if constexpr (K == BilinearKind::plain) {
+            const auto v0 = vertical_sixteen<V>(horizontal_part<V>(up, t, i), horizontal_part<V>(lo, t, i), wu, wl);
+            const auto v1 =
+                vertical_sixteen<V>(horizontal_part<V>(up, t, i + H), horizontal_part<V>(lo, t, i + H), wu, wl);
+            V::store(out, V::pack_in_order(v0, v1));
+        } else {
+            auto half = [&](int32_t k) {  // H pixels' v from pixel k, in horizontal_part's lanes
+                const auto hu = V::srl16(horizontal_part<V>(up, t, k), s);
+                const auto hl = V::srl16(horizontal_part<V>(lo, t, k), s);
+                return V::srl16(V::add16(V::mullo(hu, wu), V::mullo(hl, wl)), s);
+            };
+            const auto v = V::pack_in_order(half(i), half(i + H));
+            if constexpr (K == BilinearKind::mmx) {
+                V::store(out, v);
+            } else {
+                const auto dv = V::load(out);
+                V::store(out, V::pack(bilinear_blend16<V, K>(V::lo8(v), V::lo8(dv), a),
+                                      bilinear_blend16<V, K>(V::hi8(v), V::hi8(dv), a)));
+            }
         }
     }
     return i;
@@ -259,6 +302,11 @@ constexpr ZoomKernels make_zoom_kernels() {
         .vertical_masked = vertical<V, BilinearKind::mmx_masked>,
         .vertical_masked_alpha = vertical<V, BilinearKind::mmx_masked_alpha>,
         .vertical_alpha = vertical<V, BilinearKind::mmx_alpha>,
+        .fused_plain = fused<V, BilinearKind::plain>,
+        .fused_mmx = fused<V, BilinearKind::mmx>,
+        .fused_masked = fused<V, BilinearKind::mmx_masked>,
+        .fused_masked_alpha = fused<V, BilinearKind::mmx_masked_alpha>,
+        .fused_alpha = fused<V, BilinearKind::mmx_alpha>,
     };
 }
 
