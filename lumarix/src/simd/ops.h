@@ -123,9 +123,16 @@ struct V128 {
     }
 
     // ---- the zooms ----
-    /// px_lo16 / px_hi16 for 32-bit lanes below 65536 (the high halves zero).
-    static R spread_lo16(R v32) { return px_lo16(v32); }
-    static R spread_hi16(R v32) { return px_hi16(v32); }
+    /// Each pixel's 32-bit lane spread over its four 16-bit lanes of lo8 (spread_lo16) or hi8
+    /// (spread_hi16): the lane's low half in the first three, its high half in the fourth.
+    static R spread_lo16(R v32) {
+        const R t = _mm_unpacklo_epi32(v32, v32);
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(t, 0x40), 0x40);
+    }
+    static R spread_hi16(R v32) {
+        const R t = _mm_unpackhi_epi32(v32, v32);
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(t, 0x40), 0x40);
+    }
     /// The pixels p[0] .. p[kPixels - 1].
     static R from_px(const uint32_t* p) {
         return _mm_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]));
@@ -321,14 +328,14 @@ struct V256 {
     }
 
     // ---- the zooms ----
-    /// px_lo16 / px_hi16 for 32-bit lanes below 65536, by one byte shuffle.
+    /// As V128's, by one byte shuffle.
     static R spread_lo16(R v32) {
-        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5,  //
-                                                         0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7,  //
+                                                         0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7));
     }
     static R spread_hi16(R v32) {
-        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13,  //
-                                                         8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 10, 11, 12, 13, 12, 13, 12, 13, 14, 15,  //
+                                                         8, 9, 8, 9, 8, 9, 10, 11, 12, 13, 12, 13, 12, 13, 14, 15));
     }
     static R from_px(const uint32_t* p) {
         return _mm256_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]), int32_t(p[4]),

@@ -9,6 +9,8 @@
 //   Alpha         c = (s * alpha + d * (256 - alpha)) >> 8, fourth byte from the source
 // The vector drivers below run the kernels of zoom_simd_kernels.h, which give the same bytes;
 // with one bitmap as source and destination the model runs, in its order of reads and writes.
+// Memory sets the pace of reductions, whose source rows lie far apart: each destination row
+// is sampled while the next one's source pixels are fetched, so that they arrive in time.
 #include <lumarix/filters32/zoom.h>
 
 #include "filters/filter_common.h"

@@ -2,9 +2,9 @@
 // zoom_kernels_sse2.cpp (four pixels per step) and zoom_kernels_avx2.cpp (eight). The drivers
 // and scalar models are in zoom_nearest.cpp and zoom_bilinear.cpp.
 //
-// Nearest-neighbour blends run in 16-bit lanes, where the weights of every rule sum to 256 and
-// no lane exceeds 255 * 256. Every rule keeps the source's fourth byte (the masked rules store
-// m, which is that byte), so it is put back after packing.
+// Nearest-neighbour blends run in 16-bit lanes as d + floor((s - d) * ws / 256) through the
+// signed high-half multiply (see saikin_rule). Every rule keeps the source's fourth byte (the
+// masked rules store m, which is that byte): its lane blends with the weight 256.
 //
 // Bilinear horizontal half, per byte, in 16-bit lanes:
 //   MMX family  h = (l * (T - fx) + r * fx) >> s, at most 254 (T = 255) or 255 (T = 128): a byte
@@ -16,6 +16,8 @@
 //               S0 = Ul * (256 - fy) + Ll * fy, result = (S1 + (S0 >> 8)) >> 8.
 // With eight pixels per register, groups whose samples lie close together (enlargements) take
 // the horizontal half from two loads and two pixel permutes instead (BilinearWideColumns).
+// Reductions by two rows or more skip the cached rows: fused() does both halves and the blend
+// per group, with the same arithmetic.
 #pragma once
 
 #include "simd/ops.h"
@@ -55,25 +57,28 @@ int32_t saikin_gather(uint32_t* out, const uint32_t* srow, int32_t width, uint32
 // A pixel rule over P source pixels sv and destination pixels dv. With ws the source weight
 // (0..256), every rule is c = d + floor((s - d) * ws / 256), which is the model's
 // (d * (256 - ws) + s * ws) >> 8; the signed high-half multiply of (s - d) << 2 by ws << 6
-// forms it exactly in 16-bit lanes. The weights are made once per pixel in its 32-bit lane.
+// forms it exactly in 16-bit lanes. The weights are made once per pixel in its 32-bit lane:
+// ws in the low half for the colours, 256 in the high half for the fourth byte, which then
+// comes out as the source's, as every rule stores it.
 template <class V, SaikinRule R, bool FullAlpha>
 typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
     if constexpr (R == SaikinRule::copy) {
         return sv;
     } else {
+        constexpr uint32_t kFourth = 256u << 16;
         typename V::R wlo, whi;
         if constexpr (R == SaikinRule::alpha) {
-            wlo = whi = V::set16(alpha << 6);
+            const uint16_t w[4] = {uint16_t(alpha << 6), uint16_t(alpha << 6), uint16_t(alpha << 6), 256 << 6};
+            wlo = whi = V::set_px16(w);
         } else {
             const auto m = V::template srli32<24>(sv);
             typename V::R ws;
-            if constexpr (R == SaikinRule::masked) {
-                ws = V::sub32(V::set32(255), m);
+            if constexpr (R == SaikinRule::masked || FullAlpha) {
+                ws = V::sub32(V::set32(kFourth | (R == SaikinRule::masked ? 255 : 256)), m);
             } else {
                 // ((256 - m) * alpha) >> 8 is the high half of (256 - m) * (alpha << 8) for alpha
-                // below 256 (alpha = 256 makes it 256 - m); the lanes' high halves stay 0.
-                const auto inv = V::sub32(V::set32(256), m);
-                ws = FullAlpha ? inv : V::mulhi(inv, V::set32(alpha << 8));
+                // below 256; in the high halves, 512 * 32768 gives the fourth byte's 256.
+                ws = V::mulhi(V::sub32(V::set32((512u << 16) | 256), m), V::set32((32768u << 16) | (alpha << 8)));
             }
             ws = V::template slli32<6>(ws);
             wlo = V::spread_lo16(ws);
@@ -82,7 +87,7 @@ typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
         const auto slo = V::lo8(sv), shi = V::hi8(sv), dlo = V::lo8(dv), dhi = V::hi8(dv);
         const auto rlo = V::add16(dlo, V::mulhi_s16(V::template slli16<2>(V::sub16(slo, dlo)), wlo));
         const auto rhi = V::add16(dhi, V::mulhi_s16(V::template slli16<2>(V::sub16(shi, dhi)), whi));
-        return V::select(V::set32(0xFF000000u), sv, V::pack(rlo, rhi));
+        return V::pack(rlo, rhi);
     }
 }
 
