@@ -32,8 +32,9 @@ using SaikinSample = int32_t (*)(uint32_t* d, const uint32_t* s, const uint32_t*
 /// See saikin_gather_avx2 below; nullptr where the level has no pixel permute.
 using SaikinGather = int32_t (*)(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
                                  unsigned shift, int32_t inside);
-/// A blend rule of a gathered line over a destination row, whole groups; returns the count.
-using SaikinBlend = int32_t (*)(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
+/// A blend rule of a gathered line over a destination row d, and over a second one d2 that
+/// samples the same source row where d2 is not null, whole groups; returns the count.
+using SaikinBlend = int32_t (*)(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha);
 /// The horizontal half of one source row into a cached row (all `padded` columns; the fast
 /// groups of `wide` where the level uses them).
 using BilinearHorizontal = void (*)(const uint32_t* row, const BilinearColumns& t, int32_t padded,

@@ -124,8 +124,16 @@ void blend_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitma
                 for (; i < n; ++i) line[i] = srow[s.f.srcWidth - 1];
                 cached = r;
             }
-            auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft + c0;
-            for (int32_t i = blend(drow, line, n, s.alpha); i < n; ++i) drow[i] = saikin_px(s.rule, line[i], drow[i], s.alpha);
+            // The next row too where it samples the same source row: the line's pixels and
+            // weights then serve both.
+            auto row = [&](int32_t jj) {
+                return reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + jj)) + s.f.dstLeft + c0;
+            };
+            uint32_t* drow = row(j);
+            uint32_t* drow2 = j + 1 < s.f.height && saikin_row(s, j + 1) == r ? row(++j) : nullptr;
+            const int32_t done = blend(drow, drow2, line, n, s.alpha);
+            for (uint32_t* d : {drow, drow2})
+                for (int32_t i = done; d && i < n; ++i) d[i] = saikin_px(s.rule, line[i], d[i], s.alpha);
         }
     }
 }

@@ -3,7 +3,7 @@
 // and scalar models are in zoom_nearest.cpp and zoom_bilinear.cpp.
 //
 // Nearest-neighbour blends run in 16-bit lanes as d + floor((s - d) * ws / 256) through the
-// signed high-half multiply (see saikin_rule). Every rule keeps the source's fourth byte (the
+// signed high-half multiply (see SaikinSource). Every rule keeps the source's fourth byte (the
 // masked rules store m, which is that byte): its lane blends with the weight 256.
 //
 // Bilinear horizontal half, per byte, in 16-bit lanes:
@@ -54,19 +54,18 @@ int32_t saikin_gather(uint32_t* out, const uint32_t* srow, int32_t width, uint32
     return i;
 }
 
-// A pixel rule over P source pixels sv and destination pixels dv. With ws the source weight
-// (0..256), every rule is c = d + floor((s - d) * ws / 256), which is the model's
+// A pixel rule over P source pixels, made ready for any number of destinations. With ws the
+// source weight (0..256), every rule is c = d + floor((s - d) * ws / 256), which is the model's
 // (d * (256 - ws) + s * ws) >> 8; the signed high-half multiply of (s - d) << 2 by ws << 6
 // forms it exactly in 16-bit lanes. The weights are made once per pixel in its 32-bit lane:
 // ws in the low half for the colours, 256 in the high half for the fourth byte, which then
 // comes out as the source's, as every rule stores it.
 template <class V, SaikinRule R, bool FullAlpha>
-typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
-    if constexpr (R == SaikinRule::copy) {
-        return sv;
-    } else {
+struct SaikinSource {
+    typename V::R slo, shi, wlo, whi;
+
+    SaikinSource(typename V::R sv, uint32_t alpha) : slo(V::lo8(sv)), shi(V::hi8(sv)) {
         constexpr uint32_t kFourth = 256u << 16;
-        typename V::R wlo, whi;
         if constexpr (R == SaikinRule::alpha) {
             const uint16_t w[4] = {uint16_t(alpha << 6), uint16_t(alpha << 6), uint16_t(alpha << 6), 256 << 6};
             wlo = whi = V::set_px16(w);
@@ -84,23 +83,36 @@ typename V::R saikin_rule(typename V::R sv, typename V::R dv, uint32_t alpha) {
             wlo = V::spread_lo16(ws);
             whi = V::spread_hi16(ws);
         }
-        const auto slo = V::lo8(sv), shi = V::hi8(sv), dlo = V::lo8(dv), dhi = V::hi8(dv);
+    }
+
+    typename V::R over(typename V::R dv) const {
+        const auto dlo = V::lo8(dv), dhi = V::hi8(dv);
         const auto rlo = V::add16(dlo, V::mulhi_s16(V::template slli16<2>(V::sub16(slo, dlo)), wlo));
         const auto rhi = V::add16(dhi, V::mulhi_s16(V::template slli16<2>(V::sub16(shi, dhi)), whi));
         return V::pack(rlo, rhi);
     }
-}
+};
 
-template <class V, SaikinRule R, bool FullAlpha>
-int32_t saikin_blend(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha) {
+template <class V, SaikinRule R, bool FullAlpha, bool kTwo>
+int32_t saikin_blend_rows(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha) {
     constexpr int P = V::kPixels;
     int32_t i = 0;
     for (; i + P <= n; i += P) {
+        const SaikinSource<V, R, FullAlpha> src(V::load(reinterpret_cast<const uint8_t*>(line + i)), alpha);
         auto* out = reinterpret_cast<uint8_t*>(d + i);
-        const auto sv = V::load(reinterpret_cast<const uint8_t*>(line + i));
-        V::store(out, saikin_rule<V, R, FullAlpha>(sv, V::load(out), alpha));
+        V::store(out, src.over(V::load(out)));
+        if constexpr (kTwo) {
+            auto* out2 = reinterpret_cast<uint8_t*>(d2 + i);
+            V::store(out2, src.over(V::load(out2)));
+        }
     }
     return i;
+}
+
+template <class V, SaikinRule R, bool FullAlpha>
+int32_t saikin_blend(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha) {
+    return d2 ? saikin_blend_rows<V, R, FullAlpha, true>(d, d2, line, n, alpha)
+              : saikin_blend_rows<V, R, FullAlpha, false>(d, nullptr, line, n, alpha);
 }
 
 // Sampling, rule and store in one pass. Each step also fetches the next row's source pixels at
@@ -119,7 +131,7 @@ int32_t saikin_sample(uint32_t* d, const uint32_t* s, const uint32_t* next, uint
         if constexpr (R == SaikinRule::copy)
             V::store(out, V::from_px(px));
         else
-            V::store(out, saikin_rule<V, R, FullAlpha>(V::from_px(px), V::load(out), alpha));
+            V::store(out, SaikinSource<V, R, FullAlpha>(V::from_px(px), alpha).over(V::load(out)));
     }
     return i;
 }
