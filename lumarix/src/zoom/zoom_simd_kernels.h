@@ -260,8 +260,8 @@ int32_t fused(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, co
     const auto a = V::set16(b.alpha);
     int32_t i = 0;
     for (; i + P <= n; i += P) {
-        // The next row's two source rows, fetched into the second-level cache: together they
-        // are as large as the first-level one.
+        // The next row's two source rows, fetched into the second-level cache: two long rows
+        // would crowd the first-level one.
         for (const int32_t k : {i, i + H}) {
             __builtin_prefetch(nup + t.off[k], 0, 2);
             __builtin_prefetch(nlo + t.off[k], 0, 2);
