@@ -341,7 +341,10 @@ struct V256 {
         return _mm256_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]), int32_t(p[4]),
                                  int32_t(p[5]), int32_t(p[6]), int32_t(p[7]));
     }
-    static R px_fourth16(R a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static R px_fourth16(R a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15,  //
+                                                       6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+    }
     static R load_pairs(const uint32_t* row, const int32_t* off) {
         auto pair = [&](int k) {
             return _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[k])),
