@@ -147,6 +147,10 @@ struct V128 {
     }
     /// pack() with the pixels in order (the same here; not within 128-bit halves for V256).
     static R pack_in_order(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+    /// The kPixels / 2 pixels at p in 16-bit lanes, in the order of load_pairs (pixel order).
+    static R load_px16(const uint8_t* p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+    }
 };
 #endif
 
@@ -353,6 +357,9 @@ struct V256 {
         return _mm256_inserti128_si256(_mm256_castsi128_si256(pair(0)), pair(2), 1);
     }
     static R pack_in_order(R lo, R hi) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8); }
+    static R load_px16(const uint8_t* p) {
+        return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
     /// Pixel idx[i] of a, for each lane i.
     static R permute_px(R a, R idx) { return _mm256_permutevar8x32_epi32(a, idx); }
     static R sub32(R a, R b) { return _mm256_sub_epi32(a, b); }

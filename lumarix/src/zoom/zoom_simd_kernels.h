@@ -278,13 +278,13 @@ int32_t fused(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, co
                 const auto hl = V::srl16(horizontal_part<V>(lo, t, k), s);
                 return V::srl16(V::add16(V::mullo(hu, wu), V::mullo(hl, wl)), s);
             };
-            const auto v = V::pack_in_order(half(i), half(i + H));
+            const auto v0 = half(i), v1 = half(i + H);
             if constexpr (K == BilinearKind::mmx) {
-                V::store(out, v);
+                V::store(out, V::pack_in_order(v0, v1));
             } else {
-                const auto dv = V::load(out);
-                V::store(out, V::pack(bilinear_blend16<V, K>(V::lo8(v), V::lo8(dv), a),
-                                      bilinear_blend16<V, K>(V::hi8(v), V::hi8(dv), a)));
+                // The destination widened in the same pixel order as v0 and v1.
+                const auto d0 = V::load_px16(out), d1 = V::load_px16(out + 4 * H);
+                V::store(out, V::pack_in_order(bilinear_blend16<V, K>(v0, d0, a), bilinear_blend16<V, K>(v1, d1, a)));
             }
         }
     }
