@@ -67,6 +67,8 @@ struct V128 {
     static R sub16(R a, R b) { return _mm_sub_epi16(a, b); }
     static R mullo(R a, R b) { return _mm_mullo_epi16(a, b); }
     static R mulhi(R a, R b) { return _mm_mulhi_epu16(a, b); }
+    /// Signed 16-bit lanes: the high half of each product (floor of a * b / 65536).
+    static R mulhi_s16(R a, R b) { return _mm_mulhi_epi16(a, b); }
     template <int n> static R srli16(R a) { return _mm_srli_epi16(a, n); }
     template <int n> static R slli16(R a) { return _mm_slli_epi16(a, n); }
     template <int n> static R srli32(R a) { return _mm_srli_epi32(a, n); }
@@ -78,6 +80,7 @@ struct V128 {
 
     static R set8(uint8_t v) { return _mm_set1_epi8(char(v)); }
     static R add32(R a, R b) { return _mm_add_epi32(a, b); }
+    static R sub32(R a, R b) { return _mm_sub_epi32(a, b); }
     template <int n> static R slli32(R a) { return _mm_slli_epi32(a, n); }
     /// Pairs of signed 16-bit products added into 32-bit lanes.
     static R madd16(R a, R b) { return _mm_madd_epi16(a, b); }
@@ -120,6 +123,16 @@ struct V128 {
     }
 
     // ---- the zooms ----
+    /// Each pixel's 32-bit lane spread over its four 16-bit lanes of lo8 (spread_lo16) or hi8
+    /// (spread_hi16): the lane's low half in the first three, its high half in the fourth.
+    static R spread_lo16(R v32) {
+        const R t = _mm_unpacklo_epi32(v32, v32);
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(t, 0x40), 0x40);
+    }
+    static R spread_hi16(R v32) {
+        const R t = _mm_unpackhi_epi32(v32, v32);
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(t, 0x40), 0x40);
+    }
     /// The pixels p[0] .. p[kPixels - 1].
     static R from_px(const uint32_t* p) {
         return _mm_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]));
@@ -134,6 +147,10 @@ struct V128 {
     }
     /// pack() with the pixels in order (the same here; not within 128-bit halves for V256).
     static R pack_in_order(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+    /// The kPixels / 2 pixels at p in 16-bit lanes, in the order of load_pairs (pixel order).
+    static R load_px16(const uint8_t* p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+    }
 
     // ---- one pixel's four byte sums in 64-bit lanes, bytes 0 and 1 in lo, 2 and 3 in hi ----
     struct Sums {
@@ -317,6 +334,7 @@ struct V256 {
     static R sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
     static R mullo(R a, R b) { return _mm256_mullo_epi16(a, b); }
     static R mulhi(R a, R b) { return _mm256_mulhi_epu16(a, b); }
+    static R mulhi_s16(R a, R b) { return _mm256_mulhi_epi16(a, b); }
     template <int n> static R srli16(R a) { return _mm256_srli_epi16(a, n); }
     template <int n> static R slli16(R a) { return _mm256_slli_epi16(a, n); }
     template <int n> static R srli32(R a) { return _mm256_srli_epi32(a, n); }
@@ -362,11 +380,23 @@ struct V256 {
     }
 
     // ---- the zooms ----
+    /// As V128's, by one byte shuffle.
+    static R spread_lo16(R v32) {
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7,  //
+                                                         0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7));
+    }
+    static R spread_hi16(R v32) {
+        return _mm256_shuffle_epi8(v32, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 10, 11, 12, 13, 12, 13, 12, 13, 14, 15,  //
+                                                         8, 9, 8, 9, 8, 9, 10, 11, 12, 13, 12, 13, 12, 13, 14, 15));
+    }
     static R from_px(const uint32_t* p) {
         return _mm256_setr_epi32(int32_t(p[0]), int32_t(p[1]), int32_t(p[2]), int32_t(p[3]), int32_t(p[4]),
                                  int32_t(p[5]), int32_t(p[6]), int32_t(p[7]));
     }
-    static R px_fourth16(R a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static R px_fourth16(R a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15,  //
+                                                       6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+    }
     static R load_pairs(const uint32_t* row, const int32_t* off) {
         auto pair = [&](int k) {
             return _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + off[k])),
@@ -375,6 +405,9 @@ struct V256 {
         return _mm256_inserti128_si256(_mm256_castsi128_si256(pair(0)), pair(2), 1);
     }
     static R pack_in_order(R lo, R hi) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8); }
+    static R load_px16(const uint8_t* p) {
+        return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
     /// Pixel idx[i] of a, for each lane i.
     static R permute_px(R a, R idx) { return _mm256_permutevar8x32_epi32(a, idx); }
     static R sub32(R a, R b) { return _mm256_sub_epi32(a, b); }

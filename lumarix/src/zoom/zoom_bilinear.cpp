@@ -48,6 +48,14 @@ uint32_t packed_px(const BilinearSetup& b, uint32_t p00, uint32_t p01, uint32_t 
     return out;
 }
 
+// Destination column i of a row sampling the rows up and lo with the fraction fy.
+uint32_t model_px(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, int32_t i, uint32_t fy, uint32_t d) {
+    const ColSample cs = bilinear_col(b, i);
+    const uint32_t p00 = up[cs.left], p01 = up[cs.right], p10 = lo[cs.left], p11 = lo[cs.right];
+    return b.kind == BilinearKind::plain ? plain_px(p00, p01, p10, p11, int32_t(cs.fx), int32_t(fy))
+                                         : packed_px(b, p00, p01, p10, p11, cs.fx, fy, d);
+}
+
 // ---- The vector driver -------------------------------------------------------------------------
 //
 // The interpolation is split into its horizontal and vertical halves. The horizontal half of a
@@ -180,6 +188,45 @@ void prefetch_span(TBitmap& src, int32_t row, int32_t from, int32_t to) {
     for (int64_t byte = int64_t(from) * 4; byte < int64_t(to) * 4; byte += 64) __builtin_prefetch(p + byte);
 }
 
+BilinearFused fused_kernel(BilinearKind kind, const ZoomKernels& k) {
+    switch (kind) {
+        case BilinearKind::plain: return k.fused_plain;
+        case BilinearKind::mmx: return k.fused_mmx;
+        case BilinearKind::mmx_masked: return k.fused_masked;
+        case BilinearKind::mmx_masked_alpha: return k.fused_masked_alpha;
+        default: return k.fused_alpha;
+    }
+}
+
+// Reductions by two rows or more: no source row serves two destination rows, so a cache would
+// only add a store and a load. Each destination row is made from its two source rows directly,
+// and fetches the next row's two at the same columns on the way. A lower row of weight 0 is
+// not read (the upper row stands in for it).
+void bilinear_fused(const BilinearSetup& b, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
+    const BilinearFused fused = fused_kernel(b.kind, k);
+    BilinearColumns& columns = thread_scratch().columns;
+    auto rows = [&](int32_t j, const uint32_t*& up, const uint32_t*& lo) {
+        const RowSample rs = bilinear_row(b, j);
+        up = reinterpret_cast<const uint32_t*>(src.ScanLine(rs.upper));
+        lo = rs.fy != 0 && rs.lower != rs.upper ? reinterpret_cast<const uint32_t*>(src.ScanLine(rs.lower)) : up;
+        return rs.fy;
+    };
+    for (int32_t c0 = 0; c0 < b.f.width; c0 += kStrip) {
+        const int32_t n = std::min(kStrip, b.f.width - c0);
+        build_columns(b, c0, n, columns);
+        const uint32_t *up, *lo, *nup, *nlo;
+        uint32_t fy = rows(0, up, lo);
+        for (int32_t j = 0; j < b.f.height; ++j) {
+            nup = up, nlo = lo;
+            const uint32_t nfy = j + 1 < b.f.height ? rows(j + 1, nup, nlo) : 0;
+            auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(b.f.dstTop + j)) + b.f.dstLeft + c0;
+            for (int32_t i = fused(b, up, lo, nup, nlo, columns, fy, drow, n); i < n; ++i)
+                drow[i] = model_px(b, up, lo, c0 + i, fy, drow[i]);
+            up = nup, lo = nlo, fy = nfy;
+        }
+    }
+}
+
 void bilinear_vector(const BilinearSetup& b, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
     const BilinearVertical vertical = vertical_kernel(b.kind, k);
     const BilinearHorizontal horizontal = b.kind == BilinearKind::plain ? k.horizontal_sixteen : k.horizontal_bytes;
@@ -235,6 +282,7 @@ void run_bilinear(const ZoomRect& r, TBitmap& src, TBitmap& dst, BilinearKind ki
     // roles takes the model's in-order walk.
     const ZoomKernels* k = active_zoom_kernels();
     if (!k || filters::shares_pixels(src, dst)) return bilinear_model(b, src, dst);
+    if (b.f.srcWidth >= 2 && b.stepY >= 2u << b.shift) return bilinear_fused(b, *k, src, dst);
     bilinear_vector(b, *k, src, dst);
 }
 
@@ -246,12 +294,7 @@ void bilinear_model(const BilinearSetup& b, TBitmap& src, TBitmap& dst) {
         const auto* up = reinterpret_cast<const uint32_t*>(src.ScanLine(rs.upper));
         const auto* lo = reinterpret_cast<const uint32_t*>(src.ScanLine(rs.lower));
         auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(b.f.dstTop + j)) + b.f.dstLeft;
-        for (int32_t i = 0; i < b.f.width; ++i) {
-            const ColSample cs = bilinear_col(b, i);
-            const uint32_t p00 = up[cs.left], p01 = up[cs.right], p10 = lo[cs.left], p11 = lo[cs.right];
-            drow[i] = b.kind == BilinearKind::plain ? plain_px(p00, p01, p10, p11, int32_t(cs.fx), int32_t(rs.fy))
-                                                    : packed_px(b, p00, p01, p10, p11, cs.fx, rs.fy, drow[i]);
-        }
+        for (int32_t i = 0; i < b.f.width; ++i) drow[i] = model_px(b, up, lo, i, rs.fy, drow[i]);
     }
 }
 

@@ -23,14 +23,18 @@ struct BilinearColumns {
     alignas(32) uint16_t wr[kStrip + 8][4];
 };
 
-/// Samples of a nearest-neighbour row straight into the destination: d[i] =
-/// s[(acc + i * step) >> 16] for whole groups of i < n; returns how many it wrote.
-using SaikinCopy = int32_t (*)(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n);
+/// Samples of a nearest-neighbour row s[(acc + i * step) >> shift], for whole groups of i < n,
+/// put straight into the destination row by a pixel rule (the copy stores them); returns how
+/// many it wrote. `next` is the source row of the next destination row, fetched into the cache
+/// at the same columns while this one is sampled (pass s itself where there is none).
+using SaikinSample = int32_t (*)(uint32_t* d, const uint32_t* s, const uint32_t* next, uint32_t acc, uint32_t step,
+                                 unsigned shift, int32_t n, uint32_t alpha);
 /// See saikin_gather_avx2 below; nullptr where the level has no pixel permute.
 using SaikinGather = int32_t (*)(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
                                  unsigned shift, int32_t inside);
-/// A blend rule of a gathered line over a destination row, whole groups; returns the count.
-using SaikinBlend = int32_t (*)(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha);
+/// A blend rule of a gathered line over a destination row d, and over a second one d2 that
+/// samples the same source row where d2 is not null, whole groups; returns the count.
+using SaikinBlend = int32_t (*)(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha);
 /// The horizontal half of one source row into a cached row (all `padded` columns; the fast
 /// groups of `wide` where the level uses them).
 using BilinearHorizontal = void (*)(const uint32_t* row, const BilinearColumns& t, int32_t padded,
@@ -40,15 +44,25 @@ using BilinearHorizontal = void (*)(const uint32_t* row, const BilinearColumns& 
 using BilinearVertical = int32_t (*)(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy,
                                      uint32_t* d, int32_t n);
 
+/// Both halves and the blend at once, for destination rows whose source rows no other row
+/// shares: whole groups of the strip's n columns from the upper and lower rows up and lo; nup
+/// and nlo are the next destination row's rows, fetched into the cache at the same columns.
+using BilinearFused = int32_t (*)(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo,
+                                  const uint32_t* nup, const uint32_t* nlo, const BilinearColumns& t, uint32_t fy,
+                                  uint32_t* d, int32_t n);
+
 struct ZoomKernels {
-    SaikinCopy saikin_copy;
     SaikinGather saikin_gather;
     SaikinBlend saikin_masked, saikin_masked_alpha, saikin_masked_alpha_full, saikin_alpha;
+    /// Sampling and rule in one pass, for rows that are not repeated: the copy, then the blends
+    /// in the order of the line blends above.
+    SaikinSample sample_copy, sample_masked, sample_masked_alpha, sample_masked_alpha_full, sample_alpha;
     /// Whether the horizontal half uses BilinearWideColumns (the driver fills it only then).
     bool bilinear_wide;
     BilinearHorizontal horizontal_sixteen;  // plain zoom: exact 16-bit sums
     BilinearHorizontal horizontal_bytes;    // MMX family: each sum shifted and packed to a byte
     BilinearVertical vertical_plain, vertical_mmx, vertical_masked, vertical_masked_alpha, vertical_alpha;
+    BilinearFused fused_plain, fused_mmx, fused_masked, fused_masked_alpha, fused_alpha;
 };
 
 #if LUMARIX_ZOOM_SSE2

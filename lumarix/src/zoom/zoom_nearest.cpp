@@ -9,6 +9,8 @@
 //   Alpha         c = (s * alpha + d * (256 - alpha)) >> 8, fourth byte from the source
 // The vector drivers below run the kernels of zoom_simd_kernels.h, which give the same bytes;
 // with one bitmap as source and destination the model runs, in its order of reads and writes.
+// Memory sets the pace of reductions, whose source rows lie far apart: each destination row
+// is sampled while the next one's source pixels are fetched, so that they arrive in time.
 #include <lumarix/filters32/zoom.h>
 
 #include "filters/filter_common.h"
@@ -47,11 +49,18 @@ void copy_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitmap
             std::memcpy(drow, prevRow, size_t(width) * 4);
             continue;
         }
-        if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
-            prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, 0), saikin_col(s, width - 1) + 1);
         const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
+        const uint32_t* next = srow;
+        if (j + 1 < s.f.height && saikin_row(s, j + 1) != r) {
+            // A step of a pixel or more samples through the kernel, which fetches the next row as
+            // it goes; the permute of smaller steps reads it whole.
+            if (s.stepX >= 1u << 16)
+                next = reinterpret_cast<const uint32_t*>(src.ScanLine(saikin_row(s, j + 1)));
+            else
+                prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, 0), saikin_col(s, width - 1) + 1);
+        }
         int32_t i = k.saikin_gather ? k.saikin_gather(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside) : 0;
-        i += k.saikin_copy(drow + i, srow, s.startX + uint32_t(i) * s.stepX, s.stepX, s.inside - i);
+        i += k.sample_copy(drow + i, srow, next, s.startX + uint32_t(i) * s.stepX, s.stepX, 16, s.inside - i, 0);
         for (uint32_t acc = s.startX + uint32_t(i) * s.stepX; i < s.inside; ++i, acc += s.stepX) drow[i] = srow[acc >> 16];
         // Past the source's right edge every sample is its last column.
         for (; i < width; ++i) drow[i] = srow[s.f.srcWidth - 1];
@@ -65,6 +74,32 @@ SaikinBlend blend_kernel(const SaikinSetup& s, const ZoomKernels& k) {
         case SaikinRule::masked: return k.saikin_masked;
         case SaikinRule::masked_alpha: return s.alpha == 256 ? k.saikin_masked_alpha_full : k.saikin_masked_alpha;
         default: return k.saikin_alpha;
+    }
+}
+
+SaikinSample sample_kernel(const SaikinSetup& s, const ZoomKernels& k) {
+    switch (s.rule) {
+        case SaikinRule::masked: return k.sample_masked;
+        case SaikinRule::masked_alpha: return s.alpha == 256 ? k.sample_masked_alpha_full : k.sample_masked_alpha;
+        default: return k.sample_alpha;
+    }
+}
+
+// Blend rules where every destination row samples a new source row, a pixel or more apart:
+// nothing is worth keeping, so each row is sampled and blended in one pass, which fetches the
+// next row's pixels on the way.
+void sample_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
+    const SaikinSample sample = sample_kernel(s, k);
+    const int32_t width = s.f.width;
+    for (int32_t j = 0; j < s.f.height; ++j) {
+        const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(saikin_row(s, j)));
+        const auto* next = j + 1 < s.f.height ? reinterpret_cast<const uint32_t*>(src.ScanLine(saikin_row(s, j + 1)))
+                                              : srow;
+        auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft;
+        int32_t i = sample(drow, srow, next, s.startX, s.stepX, s.shift, s.inside, s.alpha);
+        for (uint32_t a = s.startX + uint32_t(i) * s.stepX; i < s.inside; ++i, a += s.stepX)
+            drow[i] = saikin_px(s.rule, srow[a >> s.shift], drow[i], s.alpha);
+        for (; i < width; ++i) drow[i] = saikin_px(s.rule, srow[s.f.srcWidth - 1], drow[i], s.alpha);
     }
 }
 
@@ -89,8 +124,16 @@ void blend_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitma
                 for (; i < n; ++i) line[i] = srow[s.f.srcWidth - 1];
                 cached = r;
             }
-            auto* drow = reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + j)) + s.f.dstLeft + c0;
-            for (int32_t i = blend(drow, line, n, s.alpha); i < n; ++i) drow[i] = saikin_px(s.rule, line[i], drow[i], s.alpha);
+            // The next row too where it samples the same source row: the line's pixels and
+            // weights then serve both.
+            auto row = [&](int32_t jj) {
+                return reinterpret_cast<uint32_t*>(dst.ScanLine(s.f.dstTop + jj)) + s.f.dstLeft + c0;
+            };
+            uint32_t* drow = row(j);
+            uint32_t* drow2 = j + 1 < s.f.height && saikin_row(s, j + 1) == r ? row(++j) : nullptr;
+            const int32_t done = blend(drow, drow2, line, n, s.alpha);
+            for (uint32_t* d : {drow, drow2})
+                for (int32_t i = done; d && i < n; ++i) d[i] = saikin_px(s.rule, line[i], d[i], s.alpha);
         }
     }
 }
@@ -103,6 +146,7 @@ void run_saikin(const ZoomRect& r, TBitmap& src, TBitmap& dst, SaikinRule rule, 
     const ZoomKernels* k = active_zoom_kernels();
     if (!k || filters::shares_pixels(src, dst)) return saikin_model(s, src, dst);
     if (s.rule == SaikinRule::copy) return copy_rows(s, *k, src, dst);
+    if (s.stepX >= 1u << s.shift && s.stepY >= 1u << s.shift) return sample_rows(s, *k, src, dst);
     blend_rows(s, *k, src, dst);
 }
 

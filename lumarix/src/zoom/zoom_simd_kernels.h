@@ -2,9 +2,9 @@
 // zoom_kernels_sse2.cpp (four pixels per step) and zoom_kernels_avx2.cpp (eight). The drivers
 // and scalar models are in zoom_nearest.cpp and zoom_bilinear.cpp.
 //
-// Nearest-neighbour blends run in 16-bit lanes, where the weights of every rule sum to 256 and
-// no lane exceeds 255 * 256. Every rule keeps the source's fourth byte (the masked rules store
-// m, which is that byte), so it is put back after packing.
+// Nearest-neighbour blends run in 16-bit lanes as d + floor((s - d) * ws / 256) through the
+// signed high-half multiply (see SaikinSource). Every rule keeps the source's fourth byte (the
+// masked rules store m, which is that byte): its lane blends with the weight 256.
 //
 // Bilinear horizontal half, per byte, in 16-bit lanes:
 //   MMX family  h = (l * (T - fx) + r * fx) >> s, at most 254 (T = 255) or 255 (T = 128): a byte
@@ -16,6 +16,8 @@
 //               S0 = Ul * (256 - fy) + Ll * fy, result = (S1 + (S0 >> 8)) >> 8.
 // With eight pixels per register, groups whose samples lie close together (enlargements) take
 // the horizontal half from two loads and two pixel permutes instead (BilinearWideColumns).
+// Reductions by two rows or more skip the cached rows: fused() does both halves and the blend
+// per group, with the same arithmetic.
 #pragma once
 
 #include "simd/ops.h"
@@ -28,18 +30,6 @@ namespace lumarix::zoom::LUMARIX_SIMD_NS {
 inline const uint8_t* bytes(const void* p) { return static_cast<const uint8_t*>(p); }
 
 // ==== Nearest neighbour ===========================================================================
-
-template <class V>
-int32_t saikin_copy(uint32_t* d, const uint32_t* s, uint32_t acc, uint32_t step, int32_t n) {
-    constexpr int P = V::kPixels;
-    int32_t i = 0;
-    for (; i + P <= n; i += P) {
-        uint32_t px[P];
-        for (int k = 0; k < P; ++k, acc += step) px[k] = s[acc >> 16];
-        V::store(reinterpret_cast<uint8_t*>(d + i), V::from_px(px));
-    }
-    return i;
-}
 
 // With a step below one pixel, eight consecutive samples lie within eight consecutive source
 // pixels: one load from the first sample's column and a permute give all eight. Writes out[i]
@@ -64,44 +54,84 @@ int32_t saikin_gather(uint32_t* out, const uint32_t* srow, int32_t width, uint32
     return i;
 }
 
-// Source weight and destination weight per 16-bit lane, from the source pixels' lanes.
+// A pixel rule over P source pixels, made ready for any number of destinations. With ws the
+// source weight (0..256), every rule is c = d + floor((s - d) * ws / 256), which is the model's
+// (d * (256 - ws) + s * ws) >> 8; the signed high-half multiply of (s - d) << 2 by ws << 6
+// forms it exactly in 16-bit lanes. The weights are made once per pixel in its 32-bit lane:
+// ws in the low half for the colours, 256 in the high half for the fourth byte, which then
+// comes out as the source's, as every rule stores it.
 template <class V, SaikinRule R, bool FullAlpha>
-void saikin_weights(typename V::R s16, typename V::R alpha, typename V::R& ws, typename V::R& wd) {
-    const auto k256 = V::set16(256);
-    if constexpr (R == SaikinRule::alpha) {
-        ws = alpha;
-        wd = V::sub16(k256, alpha);
-    } else {
-        const auto m = V::px_fourth16(s16);
-        if constexpr (R == SaikinRule::masked) {
-            ws = V::sub16(V::set16(255), m);
-            wd = V::add16(m, V::set16(1));
+struct SaikinSource {
+    typename V::R slo, shi, wlo, whi;
+
+    SaikinSource(typename V::R sv, uint32_t alpha) : slo(V::lo8(sv)), shi(V::hi8(sv)) {
+        constexpr uint32_t kFourth = 256u << 16;
+        if constexpr (R == SaikinRule::alpha) {
+            const uint16_t w[4] = {uint16_t(alpha << 6), uint16_t(alpha << 6), uint16_t(alpha << 6), 256 << 6};
+            wlo = whi = V::set_px16(w);
         } else {
-            // (256 - m) * alpha overflows 16 bits only for alpha = 256, where it is (256 - m) << 8.
-            const auto inv = V::sub16(k256, m);
-            ws = FullAlpha ? inv : V::template srli16<8>(V::mullo(inv, alpha));
-            wd = V::sub16(k256, ws);
+            const auto m = V::template srli32<24>(sv);
+            typename V::R ws;
+            if constexpr (R == SaikinRule::masked || FullAlpha) {
+                ws = V::sub32(V::set32(kFourth | (R == SaikinRule::masked ? 255 : 256)), m);
+            } else {
+                // ((256 - m) * alpha) >> 8 is the high half of (256 - m) * (alpha << 8) for alpha
+                // below 256; in the high halves, 512 * 32768 gives the fourth byte's 256.
+                ws = V::mulhi(V::sub32(V::set32((512u << 16) | 256), m), V::set32((32768u << 16) | (alpha << 8)));
+            }
+            ws = V::template slli32<6>(ws);
+            wlo = V::spread_lo16(ws);
+            whi = V::spread_hi16(ws);
         }
     }
+
+    typename V::R over(typename V::R dv) const {
+        const auto dlo = V::lo8(dv), dhi = V::hi8(dv);
+        const auto rlo = V::add16(dlo, V::mulhi_s16(V::template slli16<2>(V::sub16(slo, dlo)), wlo));
+        const auto rhi = V::add16(dhi, V::mulhi_s16(V::template slli16<2>(V::sub16(shi, dhi)), whi));
+        return V::pack(rlo, rhi);
+    }
+};
+
+template <class V, SaikinRule R, bool FullAlpha, bool kTwo>
+int32_t saikin_blend_rows(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha) {
+    constexpr int P = V::kPixels;
+    int32_t i = 0;
+    for (; i + P <= n; i += P) {
+        const SaikinSource<V, R, FullAlpha> src(V::load(reinterpret_cast<const uint8_t*>(line + i)), alpha);
+        auto* out = reinterpret_cast<uint8_t*>(d + i);
+        V::store(out, src.over(V::load(out)));
+        if constexpr (kTwo) {
+            auto* out2 = reinterpret_cast<uint8_t*>(d2 + i);
+            V::store(out2, src.over(V::load(out2)));
+        }
+    }
+    return i;
 }
 
 template <class V, SaikinRule R, bool FullAlpha>
-int32_t saikin_blend(uint32_t* d, const uint32_t* line, int32_t n, uint32_t alpha) {
+int32_t saikin_blend(uint32_t* d, uint32_t* d2, const uint32_t* line, int32_t n, uint32_t alpha) {
+    return d2 ? saikin_blend_rows<V, R, FullAlpha, true>(d, d2, line, n, alpha)
+              : saikin_blend_rows<V, R, FullAlpha, false>(d, nullptr, line, n, alpha);
+}
+
+// Sampling, rule and store in one pass. Each step also fetches the next row's source pixels at
+// its own columns, two cache lines' worth, so that the next row's loads find them cached.
+template <class V, SaikinRule R, bool FullAlpha>
+int32_t saikin_sample(uint32_t* d, const uint32_t* s, const uint32_t* next, uint32_t acc, uint32_t step,
+                      unsigned shift, int32_t n, uint32_t alpha) {
     constexpr int P = V::kPixels;
-    const auto fourth = V::set32(0xFF000000u), colours = V::set32(0x00FFFFFFu);
-    const auto a16 = V::set16(alpha);
     int32_t i = 0;
-    for (; i + P <= n; i += P) {
+    for (; i + P <= n; i += P, acc += P * step) {
+        __builtin_prefetch(next + (acc >> shift));
+        __builtin_prefetch(next + ((acc + (P / 2) * step) >> shift));
+        uint32_t px[P];
+        for (int k = 0; k < P; ++k) px[k] = s[(acc + uint32_t(k) * step) >> shift];
         auto* out = reinterpret_cast<uint8_t*>(d + i);
-        const auto sv = V::load(reinterpret_cast<const uint8_t*>(line + i)), dv = V::load(out);
-        const auto slo = V::lo8(sv), shi = V::hi8(sv);
-        const auto dlo = V::lo8(dv), dhi = V::hi8(dv);
-        typename V::R wsl, wdl, wsh, wdh;
-        saikin_weights<V, R, FullAlpha>(slo, a16, wsl, wdl);
-        saikin_weights<V, R, FullAlpha>(shi, a16, wsh, wdh);
-        const auto rlo = V::template srli16<8>(V::add16(V::mullo(dlo, wdl), V::mullo(slo, wsl)));
-        const auto rhi = V::template srli16<8>(V::add16(V::mullo(dhi, wdh), V::mullo(shi, wsh)));
-        V::store(out, V::or_(V::and_(V::pack(rlo, rhi), colours), V::and_(sv, fourth)));
+        if constexpr (R == SaikinRule::copy)
+            V::store(out, V::from_px(px));
+        else
+            V::store(out, SaikinSource<V, R, FullAlpha>(V::from_px(px), alpha).over(V::load(out)));
     }
     return i;
 }
@@ -180,6 +210,15 @@ typename V::R bilinear_blend16(typename V::R v, typename V::R d, typename V::R a
     }
 }
 
+// The plain zoom's vertical half of H pixels from their exact horizontal sums uu and ll.
+template <class V>
+typename V::R vertical_sixteen(typename V::R uu, typename V::R ll, typename V::R wu, typename V::R wl) {
+    const auto low = V::set16(0xFF);
+    const auto s1 = V::add16(V::mullo(V::template srli16<8>(uu), wu), V::mullo(V::template srli16<8>(ll), wl));
+    const auto s0 = V::add16(V::mullo(V::and_(uu, low), wu), V::mullo(V::and_(ll, low), wl));
+    return V::template srli16<8>(V::add16(s1, V::template srli16<8>(s0)));
+}
+
 template <class V, BilinearKind K>
 int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_t fy, uint32_t* d, int32_t n) {
     constexpr int P = V::kPixels, H = P / 2;
@@ -188,12 +227,8 @@ int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_
     const uint8_t* l = bytes(hl);
     int32_t i = 0;
     if constexpr (K == BilinearKind::plain) {
-        const auto low = V::set16(0xFF);
         auto part = [&](int32_t k) {  // H pixels of 16-bit lanes from pixel k
-            const auto uu = V::load(u + 8 * k), ll = V::load(l + 8 * k);
-            const auto s1 = V::add16(V::mullo(V::template srli16<8>(uu), wu), V::mullo(V::template srli16<8>(ll), wl));
-            const auto s0 = V::add16(V::mullo(V::and_(uu, low), wu), V::mullo(V::and_(ll, low), wl));
-            return V::template srli16<8>(V::add16(s1, V::template srli16<8>(s0)));
+            return vertical_sixteen<V>(V::load(u + 8 * k), V::load(l + 8 * k), wu, wl);
         };
         for (; i + P <= n; i += P)
             V::store(reinterpret_cast<uint8_t*>(d + i), V::pack_in_order(part(i), part(i + H)));
@@ -216,6 +251,46 @@ int32_t vertical(const BilinearSetup& b, const void* hu, const void* hl, uint32_
     return i;
 }
 
+template <class V, BilinearKind K>
+int32_t fused(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, const uint32_t* nup,
+              const uint32_t* nlo, const BilinearColumns& t, uint32_t fy, uint32_t* d, int32_t n) {
+    constexpr int P = V::kPixels, H = P / 2;
+    const auto wu = V::set16(b.full - fy), wl = V::set16(fy);
+    const auto s = V::count(b.stageShift);
+    const auto a = V::set16(b.alpha);
+    int32_t i = 0;
+    for (; i + P <= n; i += P) {
+        // The next row's two source rows, fetched into the second-level cache: two long rows
+        // would crowd the first-level one.
+        for (const int32_t k : {i, i + H}) {
+            __builtin_prefetch(nup + t.off[k], 0, 2);
+            __builtin_prefetch(nlo + t.off[k], 0, 2);
+        }
+        auto* out = reinterpret_cast<uint8_t*>(d + i);
+        if constexpr (K == BilinearKind::plain) {
+            const auto v0 = vertical_sixteen<V>(horizontal_part<V>(up, t, i), horizontal_part<V>(lo, t, i), wu, wl);
+            const auto v1 =
+                vertical_sixteen<V>(horizontal_part<V>(up, t, i + H), horizontal_part<V>(lo, t, i + H), wu, wl);
+            V::store(out, V::pack_in_order(v0, v1));
+        } else {
+            auto half = [&](int32_t k) {  // H pixels' v from pixel k, in horizontal_part's lanes
+                const auto hu = V::srl16(horizontal_part<V>(up, t, k), s);
+                const auto hl = V::srl16(horizontal_part<V>(lo, t, k), s);
+                return V::srl16(V::add16(V::mullo(hu, wu), V::mullo(hl, wl)), s);
+            };
+            const auto v0 = half(i), v1 = half(i + H);
+            if constexpr (K == BilinearKind::mmx) {
+                V::store(out, V::pack_in_order(v0, v1));
+            } else {
+                // The destination widened in the same pixel order as v0 and v1.
+                const auto d0 = V::load_px16(out), d1 = V::load_px16(out + 4 * H);
+                V::store(out, V::pack_in_order(bilinear_blend16<V, K>(v0, d0, a), bilinear_blend16<V, K>(v1, d1, a)));
+            }
+        }
+    }
+    return i;
+}
+
 template <class V>
 constexpr SaikinGather gather_kernel() {
     if constexpr (V::kPixels == 8)
@@ -228,12 +303,16 @@ template <class V>
 constexpr ZoomKernels make_zoom_kernels() {
     constexpr bool kWide = V::kPixels == 8;
     return ZoomKernels{
-        .saikin_copy = saikin_copy<V>,
         .saikin_gather = gather_kernel<V>(),
         .saikin_masked = saikin_blend<V, SaikinRule::masked, false>,
         .saikin_masked_alpha = saikin_blend<V, SaikinRule::masked_alpha, false>,
         .saikin_masked_alpha_full = saikin_blend<V, SaikinRule::masked_alpha, true>,
         .saikin_alpha = saikin_blend<V, SaikinRule::alpha, false>,
+        .sample_copy = saikin_sample<V, SaikinRule::copy, false>,
+        .sample_masked = saikin_sample<V, SaikinRule::masked, false>,
+        .sample_masked_alpha = saikin_sample<V, SaikinRule::masked_alpha, false>,
+        .sample_masked_alpha_full = saikin_sample<V, SaikinRule::masked_alpha, true>,
+        .sample_alpha = saikin_sample<V, SaikinRule::alpha, false>,
         .bilinear_wide = kWide,
         .horizontal_sixteen = horizontal<V, true>,
         .horizontal_bytes = horizontal<V, false>,
@@ -242,6 +321,11 @@ constexpr ZoomKernels make_zoom_kernels() {
         .vertical_masked = vertical<V, BilinearKind::mmx_masked>,
         .vertical_masked_alpha = vertical<V, BilinearKind::mmx_masked_alpha>,
         .vertical_alpha = vertical<V, BilinearKind::mmx_alpha>,
+        .fused_plain = fused<V, BilinearKind::plain>,
+        .fused_mmx = fused<V, BilinearKind::mmx>,
+        .fused_masked = fused<V, BilinearKind::mmx_masked>,
+        .fused_masked_alpha = fused<V, BilinearKind::mmx_masked_alpha>,
+        .fused_alpha = fused<V, BilinearKind::mmx_alpha>,
     };
 }
 
