@@ -1,7 +1,8 @@
-// Plain row kernels of the rotation and of the mirror.
-#include "filters/filter_common.h"
-#include "simd/cpu.h"
+// The plain row kernels of the rotation and of the mirror, the plain table and the choice of the
+// table to run. Built without SIMD flags.
 #include "filters/geometric_kernels.h"
+
+#include "simd/cpu.h"
 
 #include <algorithm>
 
@@ -16,17 +17,25 @@ void rotate_row(const RotationRow& job) {
     }
 }
 
+namespace {
+
 void reverse_row(uint32_t* row, int32_t n) { std::reverse(row, row + n); }
 
-ReverseKernel pick_reverse_row() {
+}  // namespace
+
+const GeometricKernels& scalar_geometric_kernels() {
+    static constexpr GeometricKernels k{.reverse = reverse_row, .rotate = rotate_row, .blur = blur_rows_plain};
+    return k;
+}
+
+const GeometricKernels& best_geometric_kernels() {
 #if defined(LUMARIX_X86)
-    if (simd::use_avx2()) return reverse_row_avx2;
-    if (simd::use_sse2()) return reverse_row_sse2;
+    return simd::pick(scalar_geometric_kernels, sse2_geometric_kernels, avx2_geometric_kernels)();
+#elif defined(LUMARIX_NEON)
+    return simd::pick(scalar_geometric_kernels, neon_geometric_kernels)();
+#else
+    return scalar_geometric_kernels();
 #endif
-#if defined(LUMARIX_NEON)
-    if (simd::use_neon()) return reverse_row_neon;
-#endif
-    return reverse_row;
 }
 
 }  // namespace lumarix::filters

@@ -1,22 +1,31 @@
-// The plain 24-to-32-bit row, the model of the SIMD ones, and the choice of the row to run.
+// The plain 24-to-32-bit row, the model of the SIMD ones, and the choice of the table to run.
 // Built without SIMD flags.
-#include "graphics/expand24.h"
+#include "graphics/expand24_kernels.h"
 
 #include "simd/cpu.h"
 
 namespace lumarix::detail {
 
+namespace {
+
 void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width) {
     for (int32_t x = width; x-- > 0;) px24_to_32(dst + 4 * size_t(x), src + 3 * size_t(x));
 }
 
-Expand24Row best_expand24_row() {
+}  // namespace
+
+const Expand24Kernels& scalar_expand24_kernels() {
+    static constexpr Expand24Kernels k{.row = expand24_row};
+    return k;
+}
+
+const Expand24Kernels& best_expand24_kernels() {
 #if defined(LUMARIX_X86)
-    return simd::pick<Expand24Row>(expand24_row, expand24_row_sse2, expand24_row_avx2);
+    return simd::pick(scalar_expand24_kernels, sse2_expand24_kernels, avx2_expand24_kernels)();
 #elif defined(LUMARIX_NEON)
-    return simd::pick<Expand24Row>(expand24_row, expand24_row_neon);
+    return simd::pick(scalar_expand24_kernels, neon_expand24_kernels)();
 #else
-    return expand24_row;
+    return scalar_expand24_kernels();
 #endif
 }
 

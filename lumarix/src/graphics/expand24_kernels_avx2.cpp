@@ -1,11 +1,11 @@
-// The 24-to-32-bit row on AVX2, eight pixels per step; see expand24_simd.h. Reached only through
-// best_expand24_row().
-#include "graphics/expand24_simd.h"
+// The 24-to-32-bit row on AVX2, eight pixels per step; see expand24_simd_kernels.h.
+#include "graphics/expand24_simd_kernels.h"
 
 namespace lumarix::detail {
 
-void expand24_row_avx2(const uint8_t* src, uint8_t* dst, int32_t width) {
-    avx2::expand24_row<simd::avx2::V256>(src, dst, width);
+const Expand24Kernels& avx2_expand24_kernels() {
+    static constexpr Expand24Kernels k = avx2::make_expand24_kernels<simd::avx2::V256>();
+    return k;
 }
 
 }  // namespace lumarix::detail

@@ -1,10 +1,11 @@
-// The 24-to-32-bit row on NEON, four pixels per step; see expand24_simd.h.
-#include "graphics/expand24_simd.h"
+// The 24-to-32-bit row on NEON, four pixels per step; see expand24_simd_kernels.h.
+#include "graphics/expand24_simd_kernels.h"
 
 namespace lumarix::detail {
 
-void expand24_row_neon(const uint8_t* src, uint8_t* dst, int32_t width) {
-    neon::expand24_row<simd::neon::V128>(src, dst, width);
+const Expand24Kernels& neon_expand24_kernels() {
+    static constexpr Expand24Kernels k = neon::make_expand24_kernels<simd::neon::V128>();
+    return k;
 }
 
 }  // namespace lumarix::detail
