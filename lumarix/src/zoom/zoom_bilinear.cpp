@@ -56,7 +56,7 @@ uint32_t model_px(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo
                                          : packed_px(b, p00, p01, p10, p11, cs.fx, fy, d);
 }
 
-// ---- The vector driver -------------------------------------------------------------------------
+// ---- The drivers -------------------------------------------------------------------------------
 //
 // The interpolation is split into its horizontal and vertical halves. The horizontal half of a
 // source row depends only on the row and the column positions, which are the same for every
