@@ -1,4 +1,5 @@
-// The one processor query of the library: which SIMD level its kernels may use.
+// The one processor query of the library: which SIMD level its kernels may use, and the raw
+// feature bits behind it (which MMXCheck and SSE2Check report).
 //
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
 // "plain", "sse2", "avx2" or "neon"; anything else leaves the processor's own level) and, in
@@ -15,6 +16,15 @@
 namespace lumarix::simd {
 
 enum class Level : int { plain = 0, sse2 = 1, avx2 = 2, neon = 3 };
+
+/// The processor's own feature bits, read once with the level (thread-safe): what it reports,
+/// whatever cap applies. All false off x86.
+struct Features {
+    bool mmx = false;
+    bool sse2 = false;
+    bool avx2 = false;
+};
+const Features& processor_features();
 
 /// What the processor itself supports, asked once (thread-safe).
 Level processor_level();
