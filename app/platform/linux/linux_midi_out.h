@@ -23,10 +23,10 @@ inline constexpr const char* kBuiltinSynthNoSoundFontName = "Synth: no soundfont
 class BuiltinSynth;
 
 /// MIDI output devices numbered as winmm numbers them: device 0 is the built-in synthesizer,
-/// then one device per ALSA sequencer port. The list is taken
-/// anew by midiOutGetNumDevs; the other calls use the list of the last count. The mapper
-/// (MIDI_MAPPER, -1) stands for device 0. Handles are small numbers, never pointers, so a stale
-/// or invented handle is refused with MMSYSERR_INVALHANDLE instead of being followed.
+/// then one device per ALSA sequencer port. The list is taken anew by midiOutGetNumDevs; the
+/// other calls use the list of the last count. The mapper (MIDI_MAPPER, -1) stands for device
+/// 0. Handles are small numbers, never pointers, so a stale or invented handle is refused with
+/// MMSYSERR_INVALHANDLE instead of being followed.
 class LinuxMidiOut : public MidiOut {
 public:
     /// One open port, whatever its back end.

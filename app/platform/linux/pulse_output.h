@@ -36,11 +36,11 @@ public:
     using Source = std::function<bool(float* left, float* right, int frames)>;
 
     enum class State {
-        Connecting,  ///< a server took the connection and has not answered yet
+        Connecting,  ///< before the first answer, or a server took the connection and is silent
         NoServer,    ///< no server could be reached (tried again every second)
         Playing,     ///< the stream is ready
     };
-    /// Told each change of State(), on the stream's thread.
+    /// Told each change of CurrentState(), on the stream's thread.
     using StateChanged = std::function<void(State)>;
 
     /// Starts connecting to the default server. `periodFrames` is the unit of rendering and of
