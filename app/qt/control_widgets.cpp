@@ -256,15 +256,32 @@ bool DeviceListWidget::eventFilter(QObject* watched, QEvent* event) {
     return QComboBox::eventFilter(watched, event);
 }
 
+void DeviceListWidget::SetLineText(LineText text) {
+    m_lineText = std::move(text);
+    Sync();
+}
+
+QString DeviceListWidget::TextOf(const std::string& item) const {
+    return m_lineText ? m_lineText(item) : QString::fromUtf8(item.c_str());
+}
+
 void DeviceListWidget::Sync() {
     const QSignalBlocker block(this);
     const std::vector<std::string>& items = m_model.Items();
-    bool same = count() == int(items.size());
-    for (int i = 0; same && i < count(); ++i) same = itemText(i) == QString::fromUtf8(items[size_t(i)].c_str());
-    if (!same) {
+    if (count() != int(items.size())) {
         clear();
-        for (const std::string& item : items) addItem(QString::fromUtf8(item.c_str()));
+        for (const std::string& item : items) addItem(TextOf(item));
+    } else {
+        for (int i = 0; i < count(); ++i) {
+            const QString text = TextOf(items[size_t(i)]);
+            if (itemText(i) != text) setItemText(i, text);
+        }
     }
+    // The open list is as wide as its longest line: a line may say more than the box shows.
+    int widest = 0;
+    for (int i = 0; i < count(); ++i) widest = std::max(widest, view()->fontMetrics().horizontalAdvance(itemText(i)));
+    view()->setMinimumWidth(widest + 2 * (view()->frameWidth() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin)) +
+                            style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     setCurrentIndex(m_model.ItemIndex());
 }
 

@@ -104,9 +104,15 @@ private:
 /// TComboBox as a drop-down list: picking a line goes to UserSelect.
 class DeviceListWidget : public QComboBox {
 public:
+    /// The text shown for one of the model's lines.
+    using LineText = std::function<QString(const std::string& item)>;
+
     DeviceListWidget(TComboBox& model, const KeyCodes& keys, QWidget* parent);
     void Sync();
     TComboBox& Model() { return m_model; }
+    /// Shows the model's lines through `text` (empty: as they stand), e.g. a device's state as
+    /// it is now rather than its name at listing time. Call Sync() when a text may change.
+    void SetLineText(LineText text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -118,8 +124,11 @@ private:
     /// Hands a pad key's press to the model; true when `event` was a pad key (then taken).
     bool PadKeyDown(QKeyEvent& event);
 
+    QString TextOf(const std::string& item) const;
+
     TComboBox& m_model;
     const KeyCodes& m_keys;
+    LineText m_lineText;
 };
 
 /// TPaintBox: a paint asks the model to paint, then shows its 32-bit surface, whose pixel

@@ -3,6 +3,7 @@
 #include "application.h"
 #include "keyboard_filter.h"
 #include "main_window.h"
+#include "synth_line.h"
 #include "termination.h"
 #include "window_timers.h"
 #include "x11_autorepeat.h"
@@ -13,6 +14,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
     marble::qt::PreferQuietDefaults();
@@ -32,8 +34,14 @@ int main(int argc, char** argv) {
         window->Bind(*Form2);
         new marble::TForm3();
         marble::qt::CloseOnTerminationSignals(window.get());
-        window->show();
-        app.exec();
+        {
+            // Until the form goes: the built-in synthesizer's line follows its sound.
+            auto* list = dynamic_cast<marble::qt::DeviceListWidget*>(window->WidgetOf("ComboBox1"));
+            std::optional<marble::qt::SynthLine> synthLine;
+            if (list != nullptr) synthLine.emplace(*list, platform.Midi());
+            window->show();
+            app.exec();
+        }
 
         // Closing the window ends the loop; destroying the form writes the settings and stops
         // the clocks and the MIDI port.

@@ -64,6 +64,27 @@ bool PulseServerLikely() {
     return fs::exists(fs::path(runtime) / "pulse" / "native", ec);
 }
 
+// The XDG data folders, the user's first: where Debian's soundfont packages (under
+// /usr/share/sounds) and a user's own soundfonts (~/.local/share/sounds) go.
+std::vector<fs::path> DataFolders() {
+    std::vector<fs::path> folders;
+    const char* home = std::getenv("HOME");
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/') {
+        folders.emplace_back(dataHome);
+    } else if (home != nullptr && home[0] == '/') {
+        folders.push_back(fs::path(home) / ".local" / "share");
+    }
+    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+    std::string list = dataDirs != nullptr && dataDirs[0] != '\0' ? dataDirs : "/usr/local/share:/usr/share";
+    for (size_t start = 0; start <= list.size();) {
+        const size_t end = std::min(list.find(':', start), list.size());
+        if (end > start && list[start] == '/') folders.emplace_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
 }  // namespace
 
 std::string FindSoundFont() {
@@ -78,8 +99,12 @@ std::string FindSoundFont() {
         }
         delete_fluid_settings(settings);
     }
-    if (result.empty()) result = FirstWithExtension("/usr/share/sounds/sf2", ".sf2");
-    if (result.empty()) result = FirstWithExtension("/usr/share/sounds/sf3", ".sf3");
+    const std::vector<fs::path> folders = DataFolders();
+    for (const char* kind : {"sf2", "sf3"}) {
+        for (const fs::path& folder : folders) {
+            if (result.empty()) result = FirstWithExtension(folder / "sounds" / kind, std::string(".") + kind);
+        }
+    }
     return result;
 }
 
@@ -100,36 +125,62 @@ BuiltinSynth::BuiltinSynth(const std::string& soundFont, bool withAudio) {
     if (!soundFont.empty()) m_fontId = fluid_synth_sfload(m_synth, soundFont.c_str(), 1);
     if (m_fontId < 0 || !withAudio) return;
 
-    std::vector<const char*> drivers;
-    if (PulseServerLikely()) drivers.push_back("pulseaudio");
-    drivers.push_back("alsa");
-    drivers.push_back("jack");
-    if (!PulseServerLikely()) drivers.push_back("pulseaudio");
+    m_withAudio = true;
+
+    // A Pulse server that is likely to answer is the way out, even while it does not answer
+    // yet; otherwise ALSA or JACK where they open, and else a Pulse server once one starts.
+    if (PulseServerLikely()) {
+        OpenPulse();
+        return;
+    }
     // A JACK client must not start a server of its own just to make a drum sound.
     setenv("JACK_NO_START_SERVER", "1", 0);
-    for (const char* name : drivers) {
-        if (std::string(name) == "pulseaudio") {
-            // Ours rather than FluidSynth's: that one renders a period ahead and then waits for
-            // room with it, so each stroke waits behind a period rendered before it came.
-            m_pulse = std::make_unique<PulseOutput>(kSampleRate, kPeriodSize, kPeriods,
-                                                    [this](float* left, float* right, int frames) {
-                                                        RenderPeriod(left, right, frames);
-                                                        return !Resting();
-                                                    });
-            if (m_pulse->Ready()) {
-                m_driverName = name;
-                break;
-            }
-            m_pulse.reset();
-            continue;
-        }
+    for (const char* name : {"alsa", "jack"}) {
         if (fluid_settings_setstr(m_settings, "audio.driver", name) != FLUID_OK) continue;
         m_driver = new_fluid_audio_driver2(m_settings, &BuiltinSynth::AudioCallback, this);
         if (m_driver != nullptr) {
             m_driverName = name;
-            break;
+            return;
         }
     }
+    OpenPulse();
+}
+
+void BuiltinSynth::OpenPulse() {
+    // Ours rather than FluidSynth's: that one renders a period ahead and then waits for room
+    // with it, so each stroke waits behind a period rendered before it came.
+    m_driverName = "pulseaudio";
+    m_pulse = std::make_unique<PulseOutput>(
+        kSampleRate, kPeriodSize, kPeriods,
+        [this](float* left, float* right, int frames) {
+            RenderPeriod(left, right, frames);
+            return !Resting();
+        },
+        [this](PulseOutput::State state) { PulseStateChanged(state); });
+}
+
+void BuiltinSynth::PulseStateChanged(PulseOutput::State state) {
+    // Voices started before the server went away were never heard: they do not sound late.
+    if (state == PulseOutput::State::Playing) fluid_synth_all_sounds_off(m_synth, -1);
+    std::lock_guard lock(m_listenerMutex);
+    if (m_audioListener) m_audioListener();
+}
+
+SynthAudio BuiltinSynth::Audio() const {
+    if (!m_withAudio) return SynthAudio::Offline;
+    if (m_driver != nullptr) return SynthAudio::Playing;
+    if (m_pulse == nullptr) return SynthAudio::NoServer;
+    switch (m_pulse->CurrentState()) {
+    case PulseOutput::State::Connecting: return SynthAudio::Connecting;
+    case PulseOutput::State::NoServer: return SynthAudio::NoServer;
+    case PulseOutput::State::Playing: return SynthAudio::Playing;
+    }
+    return SynthAudio::NoServer;
+}
+
+void BuiltinSynth::SetAudioListener(std::function<void()> listener) {
+    std::lock_guard lock(m_listenerMutex);
+    m_audioListener = std::move(listener);
 }
 
 BuiltinSynth::~BuiltinSynth() {
@@ -161,6 +212,9 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
     const int data1 = int((message >> 8) & 0x7F);
     const int data2 = int((message >> 16) & 0x7F);
     const int channel = status & 0x0F;
+    const bool noteOn = (status & 0xF0) == 0x90 && data2 > 0;
+    // Without a server to play to, a stroke is lost, not kept to sound when one comes back.
+    if (noteOn && m_pulse != nullptr && !m_pulse->Ready()) return;
     switch (status & 0xF0) {
     case 0x80: fluid_synth_noteoff(m_synth, channel, data1); break;
     case 0x90: fluid_synth_noteon(m_synth, channel, data1, data2); break;  // velocity 0 is a note-off
@@ -171,7 +225,7 @@ void BuiltinSynth::ShortMsg(uint32_t message) {
     case 0xE0: fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7)); break;
     default: return;  // data bytes without a status (no running status) and system messages
     }
-    Wake((status & 0xF0) == 0x90 && data2 > 0);
+    Wake(noteOn);
 }
 
 void BuiltinSynth::Reset() {

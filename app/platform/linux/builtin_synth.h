@@ -4,25 +4,42 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+
+#include "pulse_output.h"
 
 #include <fluidsynth/types.h>
 
 namespace marble::linux_platform {
 
-class PulseOutput;
-
 /// The soundfont the built-in synthesizer plays: FluidSynth's own default soundfont setting when
-/// that file exists, else the first *.sf2 in /usr/share/sounds/sf2, else the first *.sf3 in
-/// /usr/share/sounds/sf3. Empty when none is installed.
+/// that file exists, else the first *.sf2 in a sounds/sf2 folder, else the first *.sf3 in a
+/// sounds/sf3 folder, looked for in the user's data folder ($XDG_DATA_HOME, ~/.local/share) and
+/// then in the system's ($XDG_DATA_DIRS, /usr/local/share and /usr/share). Empty when none is
+/// installed.
 std::string FindSoundFont();
 
-/// One FluidSynth instance with its soundfont loaded. With `withAudio` it also opens the first
-/// audio output that works (PulseAudio or PipeWire's Pulse server, ALSA, JACK); without one it
-/// still accepts messages and can be rendered offline with Render().
+/// The Debian package that brings the soundfont FindSoundFont() looks for first.
+inline constexpr const char* kSoundFontPackage = "timgm6mb-soundfont";
+
+/// Where the built-in synthesizer's sound goes.
+enum class SynthAudio {
+    Offline,     ///< no audio output asked for: rendered with Render() only
+    Connecting,  ///< an audio server took the connection and has not answered yet
+    NoServer,    ///< no audio output works now; a Pulse server is looked for every second
+    Playing,     ///< sounding through an audio output
+};
+
+/// One FluidSynth instance with its soundfont loaded. With `withAudio` it also opens an audio
+/// output: a Pulse server's (PulseAudio or PipeWire's) when one is likely to answer, else the
+/// first of ALSA and JACK that works, else a Pulse server's once one starts. The Pulse output
+/// connects in the background and comes back after a server restart; while it does not play,
+/// note-ons are dropped rather than kept for later. Without audio the synthesizer still accepts
+/// messages and can be rendered offline with Render().
 class BuiltinSynth {
 public:
     /// Sample rate of the synthesizer and its audio output.
@@ -43,6 +60,11 @@ public:
     bool Loaded() const { return m_synth != nullptr && m_fontId >= 0; }
     /// The audio output in use ("pulseaudio", "alsa", "jack"), empty when none could be opened.
     const std::string& AudioDriver() const { return m_driverName; }
+    /// The audio output's state now (it changes on the audio thread).
+    SynthAudio Audio() const;
+    /// Called, on the audio thread, after each change of Audio(); empty to stop. Once this
+    /// returns, the previous listener is no longer called.
+    void SetAudioListener(std::function<void()> listener);
     /// Output latency of the audio buffer in milliseconds: periods x period size / rate (0 without audio).
     double OutputLatencyMs() const;
 
@@ -62,6 +84,10 @@ public:
 
 private:
     static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+    /// Opens the Pulse output (connecting in the background).
+    void OpenPulse();
+    /// The Pulse output's state changed (on its thread).
+    void PulseStateChanged(PulseOutput::State state);
 
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
@@ -69,6 +95,9 @@ private:
     std::unique_ptr<PulseOutput> m_pulse;
     int m_fontId = -1;
     std::string m_driverName;
+    bool m_withAudio = false;
+    std::mutex m_listenerMutex;
+    std::function<void()> m_audioListener;  // guarded by m_listenerMutex
     /// Marks the synthesizer as woken and lets a resting audio thread go on; on a Pulse server
     /// also sends what the server has room for at once (a note-on, `startsSound`, ahead of a
     /// quiet queue).

@@ -106,11 +106,13 @@ LinuxMidiOut::~LinuxMidiOut() = default;
 
 void LinuxMidiOut::Refresh() {
     m_devices.clear();
-    if (m_options.builtinSynth && !m_soundFont.empty()) {
+    if (m_options.builtinSynth) {
         // Made once, at the first listing, and kept for the program's life.
-        if (!m_synth) m_synth = std::make_unique<BuiltinSynth>(m_soundFont, m_options.synthAudio);
-        const bool silent = m_options.synthAudio && m_synth->AudioDriver().empty();
-        m_devices.push_back({Kind::Synth, silent ? kBuiltinSynthSilentName : kBuiltinSynthName, 0});
+        if (!m_synth && !m_soundFont.empty()) {
+            m_synth = std::make_unique<BuiltinSynth>(m_soundFont, m_options.synthAudio);
+            if (m_onSynthChanged) m_synth->SetAudioListener(m_onSynthChanged);
+        }
+        m_devices.push_back({Kind::Synth, {}, 0});
     }
     if (m_options.alsaPorts) {
         const std::vector<std::string> ports = ListAlsaPorts();
@@ -134,7 +136,7 @@ uint32_t LinuxMidiOut::midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps,
     filled.wMid = MM_UNMAPPED;
     filled.wPid = MM_UNMAPPED;
     filled.vDriverVersion = 0x0100;
-    CopyName(filled.szPname, device.name);
+    CopyName(filled.szPname, device.kind == Kind::Synth ? BuiltinSynthName() : device.name);
     filled.wTechnology = device.kind == Kind::Synth ? MOD_SWSYNTH : MOD_MIDIPORT;
     filled.wVoices = device.kind == Kind::Synth ? 256 : 0;
     filled.wNotes = device.kind == Kind::Synth ? 256 : 0;
@@ -165,6 +167,36 @@ uint32_t LinuxMidiOut::midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintpt
 }
 
 BuiltinSynth* LinuxMidiOut::Synth() const { return m_synth.get(); }
+
+std::string LinuxMidiOut::BuiltinSynthName() const {
+    if (!m_synth || !m_synth->Loaded()) return kBuiltinSynthNoSoundFontName;
+    switch (m_synth->Audio()) {
+    case SynthAudio::Connecting: return kBuiltinSynthConnectingName;
+    case SynthAudio::NoServer: return kBuiltinSynthNoServerName;
+    case SynthAudio::Offline:
+    case SynthAudio::Playing: break;
+    }
+    return kBuiltinSynthName;
+}
+
+std::string LinuxMidiOut::BuiltinSynthLine() const {
+    if (!m_options.builtinSynth) return {};
+    if (!m_synth || !m_synth->Loaded()) return std::string(kBuiltinSynthNoSoundFontName) + ", install " + kSoundFontPackage;
+    return BuiltinSynthName();
+}
+
+bool LinuxMidiOut::IsBuiltinSynthName(const std::string& name) {
+    for (const char* known : {kBuiltinSynthName, kBuiltinSynthConnectingName, kBuiltinSynthNoServerName,
+                              kBuiltinSynthNoSoundFontName}) {
+        if (name == known) return true;
+    }
+    return false;
+}
+
+void LinuxMidiOut::SetOnBuiltinSynthChanged(std::function<void()> changed) {
+    m_onSynthChanged = std::move(changed);
+    if (m_synth) m_synth->SetAudioListener(m_onSynthChanged);
+}
 
 LinuxMidiOut::Port* LinuxMidiOut::PortOf(MidiHandle handle) const {
     const auto it = m_open.find(handle);

@@ -11,18 +11,22 @@
 
 namespace marble::linux_platform {
 
-/// The name under which the built-in synthesizer is listed (fits the 32-byte name field).
+/// The names under which the built-in synthesizer is listed, by the state of its sound (each
+/// fits the 32-byte name field): sounding (or rendering offline), connecting to an audio server,
+/// without one, and without a soundfont (it cannot be opened then). A trouble comes first in
+/// its name, where a narrow list box still shows it.
 inline constexpr const char* kBuiltinSynthName = "Built-in synth (FluidSynth GM)";
-/// Its name when no audio output could be started: it plays into nothing.
-inline constexpr const char* kBuiltinSynthSilentName = "Built-in synth (no audio out)";
+inline constexpr const char* kBuiltinSynthConnectingName = "Synth: connecting to audio";
+inline constexpr const char* kBuiltinSynthNoServerName = "Synth: no audio server";
+inline constexpr const char* kBuiltinSynthNoSoundFontName = "Synth: no soundfont";
 
 class BuiltinSynth;
 
-/// MIDI output devices numbered as winmm numbers them: device 0 is the built-in synthesizer
-/// when a soundfont is installed, then one device per ALSA sequencer port. The list is taken
-/// anew by midiOutGetNumDevs; the other calls use the list of the last count. The mapper
-/// (MIDI_MAPPER, -1) stands for device 0. Handles are small numbers, never pointers, so a stale
-/// or invented handle is refused with MMSYSERR_INVALHANDLE instead of being followed.
+/// MIDI output devices numbered as winmm numbers them: device 0 is the built-in synthesizer,
+/// then one device per ALSA sequencer port. The list is taken anew by midiOutGetNumDevs; the
+/// other calls use the list of the last count. The mapper (MIDI_MAPPER, -1) stands for device
+/// 0. Handles are small numbers, never pointers, so a stale or invented handle is refused with
+/// MMSYSERR_INVALHANDLE instead of being followed.
 class LinuxMidiOut : public MidiOut {
 public:
     /// One open port, whatever its back end.
@@ -37,7 +41,7 @@ public:
 
     /// What to offer. The defaults are the program's; tests narrow them.
     struct Options {
-        bool builtinSynth = true;  ///< list the built-in synthesizer when a soundfont is found
+        bool builtinSynth = true;  ///< list the built-in synthesizer
         bool synthAudio = true;    ///< open an audio output for it (off: it renders into nothing)
         bool alsaPorts = true;     ///< list the ALSA sequencer's ports
         std::string soundFont;     ///< empty: FindSoundFont()
@@ -55,10 +59,21 @@ public:
     uint32_t midiOutReset(MidiHandle handle) override;
     uint32_t midiOutClose(MidiHandle handle) override;
 
-    /// The soundfont the built-in synthesizer uses (empty: none installed, not listed).
+    /// The soundfont the built-in synthesizer uses (empty: none installed).
     const std::string& SoundFont() const { return m_soundFont; }
-    /// The built-in synthesizer, once listed (null before, or when none is offered).
+    /// The built-in synthesizer, once listed (null before, or when none is offered or no
+    /// soundfont is installed).
     BuiltinSynth* Synth() const;
+
+    /// The built-in synthesizer's line as it stands now, worded in full for a list that is
+    /// not held to the 32-byte name (the no-soundfont line also names what to install);
+    /// empty when it is not offered.
+    std::string BuiltinSynthLine() const;
+    /// True for each name the built-in synthesizer is listed under (whatever its state then).
+    static bool IsBuiltinSynthName(const std::string& name);
+    /// Called on the audio thread whenever BuiltinSynthLine() may have changed; empty to stop
+    /// (once this returns, the previous one is no longer called).
+    void SetOnBuiltinSynthChanged(std::function<void()> changed);
     /// The open port behind `handle`, or null (for tests and measurements).
     Port* PortOf(MidiHandle handle) const;
 
@@ -66,17 +81,20 @@ private:
     enum class Kind { Synth, Alsa };
     struct Device {
         Kind kind;
-        std::string name;
+        std::string name;  // an ALSA port's (the synthesizer's follows its state)
         unsigned alsaIndex = 0;
     };
 
     void Refresh();
+    /// The 32-byte name of the built-in synthesizer's line now.
+    std::string BuiltinSynthName() const;
 
     Options m_options;
     std::string m_soundFont;
     std::vector<Device> m_devices;
     bool m_listed = false;
     std::unique_ptr<BuiltinSynth> m_synth;  // outlives the ports that play it
+    std::function<void()> m_onSynthChanged;
     std::map<MidiHandle, std::unique_ptr<Port>> m_open;
     MidiHandle m_nextHandle = 1;
 };

@@ -4,11 +4,15 @@
 #include "control_widgets.h"
 #include "keyboard_filter.h"
 #include "main_window.h"
+#include "private_pulse_server.h"
+#include "synth_line.h"
 
 #include "core/Unit2.h"
 #include "core/Unit3.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/linux/builtin_synth.h"
 #include "platform/linux/keyboard_state.h"
+#include "platform/linux/linux_midi_out.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -409,6 +413,46 @@ TEST_F(FrontEnd, IndicatorStripShowsTheBar) {
         EXPECT_EQ(shot.pixel(199, y), black);
     }
     EXPECT_EQ(shot.pixel(25, 0), white);
+}
+
+TEST(SynthLine, TellsTheSynthsStateAsItChanges) {
+    using linux_platform::LinuxMidiOut;
+    TComboBox model("ComboBox1", nullptr);
+    model.AddItem(linux_platform::kBuiltinSynthNoSoundFontName);
+    model.AddItem("Port B");
+    KeyCodes keys(nullptr);
+    DeviceListWidget list(model, keys, nullptr);
+    {
+        LinuxMidiOut midi({.synthAudio = false, .alsaPorts = false, .soundFont = "/nonexistent/none.sf2"});
+        ASSERT_EQ(midi.midiOutGetNumDevs(), 1u);
+        SynthLine line(list, midi);
+        const QString missing = QStringLiteral("Synth: no soundfont, install timgm6mb-soundfont");
+        EXPECT_EQ(list.itemText(0), missing);
+        EXPECT_EQ(list.itemText(1), "Port B");
+        // The open list shows the whole line, wider than the box.
+        EXPECT_GE(list.view()->minimumWidth(), list.view()->fontMetrics().horizontalAdvance(missing));
+    }
+    EXPECT_EQ(list.itemText(0), linux_platform::kBuiltinSynthNoSoundFontName);
+
+    if (linux_platform::FindSoundFont().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+    // A Pulse server named but not running yet, then started, killed and started again: the
+    // line follows within the second the output waits between tries.
+    test::PrivatePulseServer server(false);
+    LinuxMidiOut midi({.alsaPorts = false});
+    ASSERT_EQ(midi.midiOutGetNumDevs(), 1u);
+    SynthLine line(list, midi);
+    const auto shows = [&](const QString& text) {
+        return QTest::qWaitFor([&] { return list.itemText(0) == text; }, 3000) ? text : list.itemText(0);
+    };
+    const QString playing = linux_platform::kBuiltinSynthName, none = QStringLiteral("Synth: no audio server");
+    EXPECT_EQ(shows(none), none);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (!server.Start()) GTEST_SKIP() << "no pulseaudio to start";
+        EXPECT_EQ(shows(playing), playing);
+        server.Stop();
+        EXPECT_EQ(shows(none), none);
+    }
 }
 
 }  // namespace

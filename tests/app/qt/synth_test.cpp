@@ -2,13 +2,9 @@
 #include "platform/linux/builtin_synth.h"
 #include "platform/linux/linux_midi_out.h"
 #include "platform/linux/pulse_output.h"
+#include "private_pulse_server.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -130,46 +126,7 @@ TEST_F(Synth, MalformedWordsAreIgnored) {
     EXPECT_LT(RenderRms(synth, 4800), 1e-6);
 }
 
-/// A private PulseAudio server with one null sink, reached through PULSE_SERVER while it lives.
-class PrivatePulseServer {
-public:
-    PrivatePulseServer() {
-        char dir[] = "/tmp/marble-pulse-XXXXXX";
-        if (mkdtemp(dir) == nullptr) return;
-        m_dir = dir;
-        const std::string socket = m_dir + "/native";
-        const std::string protocol = "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket;
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int quiet = open("/dev/null", O_WRONLY);
-            if (quiet >= 0) dup2(quiet, STDERR_FILENO);
-            setenv("HOME", m_dir.c_str(), 1);
-            setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
-            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--system=false", "--exit-idle-time=-1", "-n",
-                   "--disallow-exit", "--use-pid-file=false", "--load=module-null-sink sink_name=out rate=48000",
-                   protocol.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 100 && m_pid > 0 && !std::filesystem::exists(socket); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (std::filesystem::exists(socket)) setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-    }
-    ~PrivatePulseServer() {
-        unsetenv("PULSE_SERVER");
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-        std::error_code ec;
-        if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ec);
-    }
-    bool Running() const { return std::getenv("PULSE_SERVER") != nullptr; }
-
-private:
-    std::string m_dir;
-    pid_t m_pid = -1;
-};
+using test::PrivatePulseServer;
 
 TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
     PrivatePulseServer server;
@@ -189,6 +146,7 @@ TEST(PulseStream, RendersWhenAskedSleepsWhileRestingAndStartsAgainOnFill) {
             left[0] = right[0] = level.load();
             return !rest.load();
         });
+        for (int i = 0; i < 500 && !output.Ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_TRUE(output.Ready());
         EXPECT_GE(waitFor(40), 40);  // the server keeps asking while the source has audio
         rest = true;
@@ -235,7 +193,10 @@ TEST_F(Synth, DevicesFollowWinmmNumbering) {
     MidiOutCaps caps;
     ASSERT_EQ(midi.midiOutGetDevCapsA(0, caps, sizeof caps), MMSYSERR_NOERROR);
     EXPECT_STREQ(caps.szPname, kBuiltinSynthName);
-    EXPECT_LT(std::strlen(kBuiltinSynthSilentName), sizeof caps.szPname);
+    for (const char* name : {kBuiltinSynthConnectingName, kBuiltinSynthNoServerName, kBuiltinSynthNoSoundFontName}) {
+        EXPECT_LT(std::strlen(name), sizeof caps.szPname);
+        EXPECT_TRUE(LinuxMidiOut::IsBuiltinSynthName(name));
+    }
     // One synthesizer for the program's life: reopening does not make (or load) another.
     BuiltinSynth* const synth = midi.Synth();
     ASSERT_NE(synth, nullptr);
