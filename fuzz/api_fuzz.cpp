@@ -66,7 +66,7 @@ Pool MakePool() {
     return p;
 }
 
-void CopyPool(Pool& from, Pool& to) {
+void CopyPool(const Pool& from, Pool& to) {
     for (int i = 0; i < kPoolSize; ++i) CopyBitmap(*from[i], *to[i]);
 }
 
@@ -118,8 +118,12 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr int kMaxCalls = 16;
     Input in(data, size);
-    Pool pool = MakePool();
-    Pool scratch = MakePool();
+    // The pools live as long as the process; a copy of a blank bitmap (picture, palette and
+    // drawing surface state) starts every input from the same state as new ones would.
+    static const Pool blank = MakePool();
+    static Pool pool = MakePool();
+    static Pool scratch = MakePool();
+    CopyPool(blank, pool);
     FillPool(in, pool);
     g_counter = in.U32();
     const simd::Level top = simd::processor_level();

@@ -10,7 +10,16 @@ namespace apifuzz {
 /// A copy of the picture and of the drawing surface's state (brush, pen, font, pen position),
 /// made without TLumarix's forcing of 32 bits.
 void CopyBitmap(TLumarix& from, TLumarix& to) {
-    to.TBitmap::Assign(from);
+    // Most calls leave a bitmap's size and format alone: its copy then reuses its buffer (the
+    // same length, so the same bounds for the sanitizer) instead of allocating a new one.
+    if (to.Width() == from.Width() && to.Height() == from.Height() && to.PixelFormat() == from.PixelFormat() &&
+        to.RowStride() == from.RowStride()) {
+        const size_t bytes = size_t(from.RowStride()) * size_t(std::max(from.Height(), 0));
+        if (bytes > 0) std::memcpy(to.ScanLine(0), from.ScanLine(0), bytes);
+        to.SetPalette(from.Palette());
+    } else {
+        to.TBitmap::Assign(from);
+    }
     TCanvas& a = from.Canvas();
     TCanvas& b = to.Canvas();
     b.Brush = a.Brush;
