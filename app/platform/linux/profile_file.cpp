@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,31 +26,60 @@ namespace {
 
 enum class ReadStatus { Read, NoFile, Failed };
 
-/// Every call reads the file into this one buffer, under this lock: a large file then costs its
-/// page faults once, not on each of the dozen reads and writes a run makes.
+/// The last file read. A run reads a dozen keys in a row: while the file stays as it was, they
+/// cost one read and then one pass over the text each. The buffer is kept too, so a large
+/// file costs its page faults once.
+struct CachedFile {
+    bool valid = false;
+    std::string path;
+    struct stat identity {};
+    timespec readAt{};
+    std::string text;
+};
+
 std::mutex g_fileLock;
-std::string& FileBuffer() {
-    static std::string buffer;
-    return buffer;
+CachedFile& Cache() {
+    static CachedFile cache;
+    return cache;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+/// Whether the cached text is still the file's. File times tick coarsely (a few milliseconds),
+/// so a change made within a second before the file was read might leave them as they were: the
+/// cache is trusted only for a file that had not changed for a second when it was read.
+bool CacheHolds(const CachedFile& cache, const char* fileName) {
+    struct stat now {};
+    if (!cache.valid || cache.path != fileName || stat(fileName, &now) != 0) return false;
+    const struct stat& then = cache.identity;
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+           SameTime(now.st_mtim, then.st_mtim) && SameTime(now.st_ctim, then.st_ctim) &&
+           then.st_ctim.tv_sec + 1 < cache.readAt.tv_sec;
 }
 
 /// Room left after a file's text, so that an edit of a line or two needs no new allocation.
 constexpr size_t kEditRoom = 4096;
 
-/// Reads a regular file (following symbolic links) into `text`. Anything else (a FIFO, a
+/// Reads a regular file (following symbolic links) into the cache. Anything else (a FIFO, a
 /// device, a folder) is no file and is never opened, so it cannot block; the non-blocking open
-/// and second look guard against a swap between the two looks. At most the size the file
-/// had when opened is read, so a file that grows while it is read cannot grow the buffer.
-ReadStatus ReadRegularFile(const char* fileName, std::string& text) {
-    text.clear();
+/// and second look guard against a swap between the two looks. At most the size the file had
+/// when opened is read, so a file that grows while it is read cannot grow the buffer.
+ReadStatus ReadRegularFile(const char* fileName, CachedFile& cache) {
+    if (CacheHolds(cache, fileName)) return ReadStatus::Read;
+    cache.valid = false;
+    std::string& text = cache.text;
+    const auto none = [&](ReadStatus status) {
+        text.clear();
+        return status;
+    };
     struct stat info {};
-    if (stat(fileName, &info) != 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::NoFile : ReadStatus::Failed;
-    if (!S_ISREG(info.st_mode)) return ReadStatus::NoFile;
+    if (stat(fileName, &info) != 0) return none(errno == ENOENT || errno == ENOTDIR ? ReadStatus::NoFile : ReadStatus::Failed);
+    if (!S_ISREG(info.st_mode)) return none(ReadStatus::NoFile);
     const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadStatus::NoFile : ReadStatus::Failed;
+    if (fd < 0) return none(errno == ENOENT ? ReadStatus::NoFile : ReadStatus::Failed);
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
-        return ReadStatus::NoFile;
+        return none(ReadStatus::NoFile);
     }
     const size_t size = size_t(info.st_size);
     text.reserve(size + kEditRoom);
@@ -60,14 +90,17 @@ ReadStatus ReadRegularFile(const char* fileName, std::string& text) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             close(fd);
-            text.clear();
-            return ReadStatus::Failed;
+            return none(ReadStatus::Failed);
         }
         if (n == 0) break;
         done += size_t(n);
     }
     close(fd);
     text.resize(done);
+    cache.valid = true;
+    cache.path = fileName;
+    cache.identity = info;
+    clock_gettime(CLOCK_REALTIME, &cache.readAt);
     return ReadStatus::Read;
 }
 
@@ -201,9 +234,9 @@ uint32_t ProfileGetString(const char* section, const char* key, const char* defa
     }
     std::string_view value = defaultValue == nullptr ? "" : defaultValue;
     std::lock_guard lock(g_fileLock);
-    std::string& text = FileBuffer();
-    if (fileName != nullptr && ReadRegularFile(fileName, text) == ReadStatus::Read) {
-        if (const auto found = ProfileTextValue(text, section, key)) value = *found;
+    CachedFile& cache = Cache();
+    if (fileName != nullptr && ReadRegularFile(fileName, cache) == ReadStatus::Read) {
+        if (const auto found = ProfileTextValue(cache.text, section, key)) value = *found;
     }
     const size_t n = std::min<size_t>(value.size(), size - 1);
     std::memcpy(buffer, value.data(), n);
@@ -216,11 +249,13 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     // Every write reaches the disk at once, so a flush has nothing left to do.
     if (section == nullptr && key == nullptr && value == nullptr) return true;
     std::lock_guard lock(g_fileLock);
-    std::string& text = FileBuffer();
+    CachedFile& cache = Cache();
     // A file that exists but cannot be read is not replaced by one holding only this key.
-    if (ReadRegularFile(fileName, text) == ReadStatus::Failed) return false;
-    if (!ProfileTextWrite(text, section, key, value)) return false;
-    return ReplaceFile(fileName, text);
+    if (ReadRegularFile(fileName, cache) == ReadStatus::Failed) return false;
+    // The text is edited in place: the cache keeps only its buffer.
+    cache.valid = false;
+    if (!ProfileTextWrite(cache.text, section, key, value)) return false;
+    return ReplaceFile(fileName, cache.text);
 }
 
 bool ProfileFileExists(const char* fileName) {

@@ -105,13 +105,22 @@ size_t SectionEnd(std::string_view text, const Line& header) {
     return text.size();
 }
 
-/// Whether the line is a key line named `key`. `first` is the key's first character in lower
-/// case (0 for the empty name): a key line starts with it, so other lines fail on that one
-/// comparison.
-bool IsKey(std::string_view text, const Line& line, char lead, std::string_view key, char first) {
-    if (lead == 0 || lead == ';' || lead == '[' || (first != 0 && Lower(lead) != first)) return false;
-    const auto entry = KeyOf(TextOf(text, line));
-    return entry && EqualNoCase(entry->first, key);
+/// Whether the line (not blank, not a header) is a key line named `key`: its text from the first
+/// non-blank character starts with the name, then blanks and "=". Most lines fail on their
+/// first character. A name holding "=" names no key line.
+bool IsKey(std::string_view text, const Line& line, std::string_view key) {
+    if (key.empty() || key.find('=') != std::string_view::npos) {
+        const auto entry = KeyOf(TextOf(text, line));
+        return entry && Lead(text, line) != ';' && EqualNoCase(entry->first, key);
+    }
+    size_t i = line.begin;
+    while (i < line.end && Blank(text[i])) ++i;
+    if (line.end - i < key.size() || text[i] == ';') return false;
+    for (const char c : key) {
+        if (Lower(text[i++]) != Lower(c)) return false;
+    }
+    while (i < line.end && Blank(text[i])) ++i;
+    return i < line.end && text[i] == '=';
 }
 
 /// The first line of `key` in the section whose header is `header`, or, when it has none, where
@@ -124,14 +133,13 @@ struct KeySearch {
 KeySearch FindKey(std::string_view text, const Line& header, std::string_view key) {
     KeySearch found;
     found.afterLastNonBlank = header.next;
-    const char first = key.empty() ? 0 : Lower(key.front());
     Lines lines(text, header.next);
     Line line;
     while (lines.Next(line)) {
         const char lead = Lead(text, line);
         if (lead == '[') break;
         if (lead == 0) continue;
-        if (IsKey(text, line, lead, key, first)) {
+        if (IsKey(text, line, key)) {
             found.key = line;
             break;
         }
