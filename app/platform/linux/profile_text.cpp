@@ -64,12 +64,13 @@ std::string_view TextOf(std::string_view text, const Line& line) {
     return text.substr(line.begin, line.end - line.begin);
 }
 
-/// The line's first non-blank character, or 0 for a blank line.
-char Lead(std::string_view text, const Line& line) {
+/// The line's first non-blank character, or kBlankLine (any byte, NUL too, may lead a line).
+constexpr int kBlankLine = -1;
+int Lead(std::string_view text, const Line& line) {
     for (size_t i = line.begin; i < line.end; ++i) {
-        if (!Blank(text[i])) return text[i];
+        if (!Blank(text[i])) return static_cast<unsigned char>(text[i]);
     }
-    return 0;
+    return kBlankLine;
 }
 
 std::string_view SectionName(std::string_view line) {
@@ -136,9 +137,9 @@ KeySearch FindKey(std::string_view text, const Line& header, std::string_view ke
     Lines lines(text, header.next);
     Line line;
     while (lines.Next(line)) {
-        const char lead = Lead(text, line);
+        const int lead = Lead(text, line);
         if (lead == '[') break;
-        if (lead == 0) continue;
+        if (lead == kBlankLine) continue;
         if (IsKey(text, line, key)) {
             found.key = line;
             break;
