@@ -1,6 +1,6 @@
 // The settings file: an ini-format profile file beside the executable (or in the user's
-// settings folder when that folder is read-only), read and written one integer at a time through
-// the platform's profile functions.
+// settings folder for the copy the system's package installed, or when the executable's folder
+// is read-only), read and written one integer at a time through the platform's profile functions.
 #pragma once
 
 #include "platform/platform.h"
