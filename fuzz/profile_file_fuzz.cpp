@@ -219,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto& [s, k] = names[1];
         std::string copy = text;
         const auto read = marble::ProfileTextValue(text, s, k);
-        if (!s.empty() && !k.empty() && s.find(']') == std::string::npos && read &&
+        if (!s.empty() && !k.empty() && CName(s) && CName(k) && s.find(']') == std::string::npos && read &&
             read->find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos && s.find_first_of("\r\n") == std::string::npos &&
             k.find_first_of("\r\n") == std::string::npos && k[0] != '[' && k[0] != ';' &&
             marble::ProfileTextWrite(copy, s.c_str(), k.c_str(), std::string(*read).c_str())) {
