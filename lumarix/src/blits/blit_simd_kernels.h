@@ -1,6 +1,6 @@
 // The blits' row kernels, written once over the operation wrappers of simd/ops.h and
-// instantiated for SSE2, AVX2 and NEON by blit_kernels_sse2.cpp, blit_kernels_avx2.cpp and
-// blit_kernels_neon.cpp, each in the namespace of its instruction set.
+// instantiated for SSE2, AVX2, AVX-512 and NEON by blit_kernels_sse2.cpp, blit_kernels_avx2.cpp,
+// blit_kernels_avx512.cpp and blit_kernels_neon.cpp, each in the namespace of its instruction set.
 //
 // Every kernel gives exactly the bytes of its scalar model in blit_kernels.cpp: pixels are
 // widened to 16-bit lanes, where no sum of products exceeds 0xFF00 (weights on a scale of 256,
