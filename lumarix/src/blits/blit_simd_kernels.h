@@ -138,8 +138,12 @@ void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t
 
 // ==== Per-pixel alpha =============================================================================
 //
-// The per-pixel weights are formed once per pixel, in the low 16 bits of a 32-bit lane per pixel
-// (the high 16 bits stay 0), and then spread over the pixel's four 16-bit lanes.
+// The per-pixel weights are formed in both 16-bit lanes of each pixel's 32-bit lane, and the
+// blend works on the pixels where they stand instead of unpacking them: the even bytes (blue,
+// red) are masked into the low halves of the 16-bit lanes, the odd ones (green, fourth) shifted
+// down into them, each half multiplied by the same weights, and the two results merged back,
+// the even ones shifted down into the low bytes, the odd ones up into the high bytes. That saves
+// the unpacks, the pack and spreading each weight over two halves.
 
 /// The source's fourth byte of each pixel, one 32-bit lane per pixel.
 template <class V>
@@ -147,17 +151,25 @@ inline typename V::R fourth32(typename V::R sv) {
     return V::template srli32<24>(sv);
 }
 
-/// (s·w + d·(total − w)) >> kShift, the source weight w given per pixel in 32-bit lanes.
+/// (s·w + d·(total − w)) >> kShift for every byte, the source weight w of each pixel given in
+/// both of its 16-bit lanes.
+template <class V, int kShift>
+inline typename V::R blend_w16(typename V::R sv, typename V::R dv, typename V::R w16, uint32_t total) {
+    const auto lowBytes = V::set16(0x00FF), dw = V::sub16(V::set16(total), w16);
+    const auto even = V::add16(V::mullo(V::and_(sv, lowBytes), w16), V::mullo(V::and_(dv, lowBytes), dw));
+    const auto odd = V::add16(V::mullo(V::template srli16<8>(sv), w16), V::mullo(V::template srli16<8>(dv), dw));
+    return V::or_and(V::template srli16<kShift>(even), V::template slli16<8 - kShift>(odd), V::set16(0xFF00));
+}
+
+/// The same with the source weight given per pixel in the low half of 32-bit lanes.
 template <class V, int kShift>
 inline typename V::R blend_px(typename V::R sv, typename V::R dv, typename V::R w32, uint32_t total) {
-    const auto t = V::set16(total);
-    const typename V::R w[2] = {V::px_lo16(w32), V::px_hi16(w32)};
-    return blend<V, kShift>(sv, dv, [&](auto, int h, auto& sw, auto& dw) { sw = w[h], dw = V::sub16(t, w[h]); });
+    return blend_w16<V, kShift>(sv, dv, V::or_(w32, V::template slli32<16>(w32)), total);
 }
 
 template <class V>
 inline typename V::R pic_bgr(typename V::R sv, typename V::R dv) {
-    return blend_px<V, 8>(sv, dv, V::sub16(V::set32(255), fourth32<V>(sv)), 256);  // 255 − A, A + 1
+    return blend_w16<V, 8>(sv, dv, V::sub16(V::set16(255), V::fourth_byte16(sv)), 256);  // 255 − A, A + 1
 }
 
 template <class V>
@@ -169,8 +181,8 @@ void pic_bgr_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
 
 template <class V>
 inline typename V::R pic128(typename V::R sv, typename V::R dv) {
-    const auto h = V::template srli32<25>(sv);  // A >> 1
-    return blend_px<V, 7>(sv, dv, V::sub16(V::set32(127), h), 128);
+    const auto h = V::template srli16<1>(V::fourth_byte16(sv));  // A >> 1
+    return blend_w16<V, 7>(sv, dv, V::sub16(V::set16(127), h), 128);
 }
 
 template <class V>
@@ -204,16 +216,16 @@ void pic128_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t) {
         [](uint8_t* dp, const uint8_t* sp, int) { px_pic_ch_mmx(dp, sp); });
 }
 
-/// k = ((256 − A)·alpha) >> 8 per pixel, alpha2 holding alpha << 1 in 32-bit lanes.
+/// k = ((256 − A)·alpha) >> 8 per pixel, alpha2 holding alpha << 1 in 16-bit lanes.
 template <class V>
 inline typename V::R pic_alpha(typename V::R sv, typename V::R dv, typename V::R alpha2) {
-    const auto k = V::mulhi(V::template slli16<7>(V::sub16(V::set32(256), fourth32<V>(sv))), alpha2);
-    return blend_px<V, 8>(sv, dv, k, 256);
+    const auto k = V::mulhi(V::template slli16<7>(V::sub16(V::set16(256), V::fourth_byte16(sv))), alpha2);
+    return blend_w16<V, 8>(sv, dv, k, 256);
 }
 
 template <class V, bool kWithFourth>
 void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha2 = V::set32(alpha << 1);
+    const auto alpha2 = V::set16(alpha << 1);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int) {
@@ -223,16 +235,16 @@ void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha(dp, sp, alpha, kWithFourth); });
 }
 
-/// k = ((255 − A)·(alpha + 1)) >> 8 per pixel, alpha1 holding alpha + 1 in 32-bit lanes.
+/// k = ((255 − A)·(alpha + 1)) >> 8 per pixel, alpha1 holding alpha + 1 in 16-bit lanes.
 template <class V>
 inline typename V::R pic_alpha255(typename V::R sv, typename V::R dv, typename V::R alpha1) {
-    const auto k = V::template srli16<8>(V::mullo(V::sub16(V::set32(255), fourth32<V>(sv)), alpha1));
-    return blend_px<V, 8>(sv, dv, k, 255);
+    const auto k = V::template srli16<8>(V::mullo(V::sub16(V::set16(255), V::fourth_byte16(sv)), alpha1));
+    return blend_w16<V, 8>(sv, dv, k, 255);
 }
 
 template <class V>
 void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha1 = V::set32(alpha + 1);
+    const auto alpha1 = V::set16(alpha + 1);
     walk<V>(
         d, s, n, [&](auto sv, auto dv, int) { return pic_alpha255<V>(sv, dv, alpha1); },
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_mmx(dp, sp, alpha); });
@@ -240,7 +252,7 @@ void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
 
 template <class V>
 void pic_alpha255_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
-    const auto alpha1 = V::set32(alpha + 1), c255 = V::set32(255);
+    const auto alpha1 = V::set16(alpha + 1), c255 = V::set32(255);
     walk<V>(
         d, s, n,
         [&](auto sv, auto dv, int) {

@@ -96,6 +96,13 @@ struct V128 {
     static R cmpeq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
     /// mask ? a : b, bit by bit.
     static R select(R mask, R a, R b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    /// a | (b & mask).
+    static R or_and(R a, R b, R mask) { return _mm_or_si128(a, _mm_and_si128(b, mask)); }
+    /// Each pixel's fourth byte in both of its 16-bit lanes.
+    static R fourth_byte16(R v) {
+        const R a = _mm_srli_epi32(v, 24);
+        return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    }
 
     /// kPixels map bytes, one per pixel, as 32-bit lanes in pixel order.
     static R map_px(const uint8_t* m) {
@@ -246,6 +253,11 @@ struct V128 {
     static R cmpeq16(R a, R b) { return u8(vceqq_u16(u16(a), u16(b))); }
     static R cmpeq32(R a, R b) { return u8(vceqq_u32(u32(a), u32(b))); }
     static R select(R mask, R a, R b) { return vbslq_u8(mask, a, b); }
+    static R or_and(R a, R b, R mask) { return vorrq_u8(a, vandq_u8(b, mask)); }
+    static R fourth_byte16(R v) {
+        static constexpr uint8_t kFourth[16] = {3, 255, 3, 255, 7, 255, 7, 255, 11, 255, 11, 255, 15, 255, 15, 255};
+        return vqtbl1q_u8(v, vld1q_u8(kFourth));
+    }
 
     static R map_px(const uint8_t* m) {
         uint32_t v;
@@ -358,6 +370,12 @@ struct V256 {
     static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
     static R cmpeq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
     static R select(R mask, R a, R b) { return _mm256_blendv_epi8(b, a, mask); }
+    static R or_and(R a, R b, R mask) { return _mm256_or_si256(a, _mm256_and_si256(b, mask)); }
+    /// As V128's, by one byte shuffle.
+    static R fourth_byte16(R v) {
+        return _mm256_shuffle_epi8(v, _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1,  //
+                                                       3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1));
+    }
 
     static R map_px(const uint8_t* m) {
         return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
@@ -522,9 +540,16 @@ struct V512 {
     }
     /// mask ? a : b, bit by bit, in one ternary-logic instruction.
     static R select(R mask, R a, R b) { return _mm512_ternarylogic_epi32(mask, a, b, 0xCA); }
+    /// a | (b & mask), in one ternary-logic instruction.
+    static R or_and(R a, R b, R mask) { return _mm512_ternarylogic_epi32(a, b, mask, 0xF8); }
+    static R fourth_byte16(R v) {
+        // Byte indices 3, −1, 3, −1, 7, −1, ... in each 128 bits (−1 gives 0).
+        return _mm512_shuffle_epi8(v, _mm512_setr4_epi32(int(0xFF03FF03u), int(0xFF07FF07u), int(0xFF0BFF0Bu),
+                                                         int(0xFF0FFF0Fu)));
+    }
 
     static R map_px(const uint8_t* m) {
-        return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
+        return _mm512_maskz_cvtepu8_epi32(kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
     }
     static R px_lo16(R v32) {
         const R both = _mm512_or_si512(v32, slli32<16>(v32));
