@@ -16,6 +16,10 @@
 
 namespace lumarix::blits::LUMARIX_SIMD_NS {
 
+/// Whether V can load and store the first pixels of a step alone (V::first_px, load_px, store_px).
+template <class V>
+constexpr bool has_masked_steps = requires(uint8_t* p, typename V::R v) { V::store_px(p, V::first_px(1), v); };
+
 /// The walk along one row: whole steps of V::kPixels pixels, then the rest in units of kUnit
 /// pixels (one, or two for the routines whose every step reads and writes two pixels), each
 /// unit through tail(d, s, i).
@@ -27,13 +31,30 @@ namespace lumarix::blits::LUMARIX_SIMD_NS {
 /// flight; that needs the destination to be at least that many steps away from the source ahead
 /// of it. Four pay only for the lightest bodies (the add and subtract rows); heavier ones run
 /// out of registers.
-template <class V, int kUnit = 1, int kDepth = 2, class Body, class Tail>
+/// Where the wrapper has masked loads and stores (V512) and kEdgeSteps, the aligning head and
+/// the pixels after the last whole step each go through the body as one masked step instead
+/// of pixel by pixel; a masked step reads and writes no pixel outside the row. Bodies that read
+/// a step's worth of other data at i (the transitions' map) pass kEdgeSteps = false.
+template <class V, int kUnit = 1, int kDepth = 2, bool kEdgeSteps = true, class Body, class Tail>
 inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     constexpr int P = V::kPixels;
+    constexpr bool kMasked = kEdgeSteps && has_masked_steps<V>;
     int i = 0;
+    auto masked_step = [&](int at, int count) {
+        if constexpr (kMasked) {
+            const auto m = V::first_px(count);
+            V::store_px(d + 4 * at, m, body(V::load_px(s + 4 * at, m), V::load_px(d + 4 * at, m), at));
+        }
+    };
     // Align the destination on a whole step, in whole units, so that no store splits a cache
-    // line; a destination that no whole unit can align stays unaligned.
+    // line; a destination that no whole unit can align stays unaligned. The distance to the
+    // boundary is then a whole number of units.
     if ((uintptr_t(d) & (4 * kUnit - 1)) == 0) {
+        if (kMasked && !overlaps_ahead(d, s, P)) {
+            const int head = int(((4 * P - (uintptr_t(d) & (4 * P - 1))) & (4 * P - 1)) / 4);
+            i = head < n ? head : n - n % kUnit;
+            if (i > 0) masked_step(0, i);
+        }
         for (; i + kUnit <= n && (uintptr_t(d + 4 * i) & (4 * P - 1)) != 0; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
     }
     if (kDepth >= 4 && !overlaps_ahead(d, s, 4 * P)) {
@@ -58,6 +79,11 @@ inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     }
     if (!overlaps_ahead(d, s, P)) {
         for (; i + P <= n; i += P) V::store(d + 4 * i, body(V::load(s + 4 * i), V::load(d + 4 * i), i));
+        if (kMasked && i + kUnit <= n) {
+            const int rest = (n - i) - (n - i) % kUnit;
+            masked_step(i, rest);
+            i += rest;
+        }
     }
     for (; i + kUnit <= n; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
 }
@@ -284,7 +310,7 @@ void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const Tr
     }
     const auto T32 = V::set32(p.T), W32 = V::set32(p.W), W = V::set16(p.W);
     const auto shift = V::count(p.softness);
-    walk<V>(
+    walk<V, 1, 2, false>(
         d, s, n,
         [&](auto sv, auto dv, int i) {
             const auto e32 = band_position<V>(map + i, T32, W32);
@@ -306,7 +332,7 @@ void alpha_trans_bgr_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n
     // pixel (k = 0 leaves it), 256 beyond the band.
     const bool left = p.softness <= 8;
     const auto shift = V::count(left ? 8 - p.softness : p.softness - 8);
-    walk<V>(
+    walk<V, 1, 2, false>(
         d, s, n,
         [&](auto sv, auto dv, int i) {
             const auto e = band_position<V>(map + i, T32, W32);
@@ -328,6 +354,16 @@ void rect_row(uint8_t* d, int n, const uint16_t dw[4], const uint16_t cw[4]) {
         const auto r0 = V::template srli16<8>(V::add16(V::mullo(V::lo8(dv), dwv), cwv));
         const auto r1 = V::template srli16<8>(V::add16(V::mullo(V::hi8(dv), dwv), cwv));
         V::store(d + 4 * i, V::pack(r0, r1));
+    }
+    if constexpr (has_masked_steps<V>) {
+        if (i < n) {
+            const auto m = V::first_px(n - i);
+            const auto dv = V::load_px(d + 4 * i, m);
+            const auto r0 = V::template srli16<8>(V::add16(V::mullo(V::lo8(dv), dwv), cwv));
+            const auto r1 = V::template srli16<8>(V::add16(V::mullo(V::hi8(dv), dwv), cwv));
+            V::store_px(d + 4 * i, m, V::pack(r0, r1));
+            return;
+        }
     }
     for (; i < n; ++i) px_rect(d + 4 * i, dw, cw);
 }
