@@ -2,13 +2,15 @@
 // instantiated for SSE2, AVX2, AVX-512 and NEON by blit_kernels_sse2.cpp, blit_kernels_avx2.cpp,
 // blit_kernels_avx512.cpp and blit_kernels_neon.cpp, each in the namespace of its instruction set.
 //
-// Every kernel gives exactly the bytes of its scalar model in blit_kernels.cpp: pixels are
-// widened to 16-bit lanes, where no sum of products exceeds 0xFF00 (weights on a scale of 256,
-// 255 or 128, or up to 256 map levels in a transition band), shifted right (truncating) and
-// packed back; the saturation of the pack never acts. Products that would not fit 16 bits are
-// formed with the high-half multiply: ((256 − A) << 7) · (alpha << 1) >> 16 is exactly
-// ((256 − A) · alpha) >> 8, and (s << 8) · level >> 16 is exactly (s · level) >> 8.
-// The last pixels of a row, fewer than one step, go through the per-pixel truths of blit_px.h.
+// Every kernel gives exactly the bytes of its scalar model in blit_kernels.cpp: bytes are taken
+// into 16-bit lanes (the blends mask and shift the even and odd bytes of the pixels where they
+// stand; the transitions and the add and subtract rows unpack them), where no sum of products
+// exceeds 0xFF00 (weights on a scale of 256, 255 or 128, or up to 256 map levels in a transition
+// band), shifted right (truncating) and put back; the saturation of a pack never acts. Products
+// that would not fit 16 bits are formed with the high-half multiply: ((256 − A) << 7) ·
+// (alpha << 1) >> 16 is exactly ((256 − A) · alpha) >> 8, and (s << 8) · level >> 16 is exactly
+// (s · level) >> 8. The last pixels of a row, fewer than one step, go through the per-pixel
+// truths of blit_px.h, or on AVX-512 through one masked step.
 #pragma once
 
 #include "blits/blit_kernels.h"
@@ -88,18 +90,14 @@ inline void walk(uint8_t* d, const uint8_t* s, int n, Body body, Tail tail) {
     for (; i + kUnit <= n; i += kUnit) tail(d + 4 * i, s + 4 * i, i);
 }
 
-/// (s·sw + d·dw) >> kShift on both unpacked halves of a step, with the weights of each half
-/// given by weights(sourceHalf16, half, sw, dw).
-template <class V, int kShift, class Weights>
-inline typename V::R blend(typename V::R sv, typename V::R dv, Weights weights) {
-    using R = typename V::R;
-    const R s0 = V::lo8(sv), s1 = V::hi8(sv), d0 = V::lo8(dv), d1 = V::hi8(dv);
-    R sw0, dw0, sw1, dw1;
-    weights(s0, 0, sw0, dw0);
-    weights(s1, 1, sw1, dw1);
-    const R r0 = V::template srli16<kShift>(V::add16(V::mullo(s0, sw0), V::mullo(d0, dw0)));
-    const R r1 = V::template srli16<kShift>(V::add16(V::mullo(s1, sw1), V::mullo(d1, dw1)));
-    return V::pack(r0, r1);
+/// (s·w + d·(total − w)) >> kShift for every byte, the source weight w of each pixel given in
+/// both of its 16-bit lanes.
+template <class V, int kShift>
+inline typename V::R blend_w16(typename V::R sv, typename V::R dv, typename V::R w16, uint32_t total) {
+    const auto lowBytes = V::set16(0x00FF), dw = V::sub16(V::set16(total), w16);
+    const auto even = V::add16(V::mullo(V::and_(sv, lowBytes), w16), V::mullo(V::and_(dv, lowBytes), dw));
+    const auto odd = V::add16(V::mullo(V::template srli16<8>(sv), w16), V::mullo(V::template srli16<8>(dv), dw));
+    return V::or_and(V::template srli16<kShift>(even), V::template slli16<8 - kShift>(odd), V::set16(0xFF00));
 }
 
 /// The destination's fourth bytes put back into a result.
@@ -115,7 +113,7 @@ void key_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24) {
     const auto bgr = V::set32(0x00FFFFFFu), key = V::set32(key24);
     walk<V>(
         d, s, n,
-        [&](auto sv, auto dv, int) {
+        [=](auto sv, auto dv, int) {
             const auto c = V::and_(sv, bgr);
             return V::select(V::cmpeq32(c, key), dv, c);
         },
@@ -127,7 +125,7 @@ void key_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24) {
 template <class V, int kUnit>
 void alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
     if (a == 0) return;  // the destination keeps its weight of 256
-    const auto wa = V::set16(a), wd = V::set16(256 - a);
+    const auto wa = V::set16(a);
     auto tail = [&](uint8_t* dp, const uint8_t* sp, int) {
         if (kUnit == 2)
             px_alpha_pair(dp, sp, a);
@@ -140,10 +138,7 @@ void alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t a) {
     } else {
         walk<V, kUnit>(
             d, s, whole,
-            [&](auto sv, auto dv, int) {
-                return blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
-            },
-            tail);
+            [=](auto sv, auto dv, int) { return blend_w16<V, 8>(sv, dv, wa, 256); }, tail);
     }
     if (whole < n) px_alpha(d + 4 * whole, s + 4 * whole, a);
 }
@@ -152,11 +147,11 @@ template <class V, bool kKeepFourth>
 void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t a) {
     const auto bgr = V::set32(0x00FFFFFFu), key = V::set32(key24);
     const auto keep = V::set32(kKeepFourth ? 0xFF000000u : 0u);
-    const auto wa = V::set16(a), wd = V::set16(256 - a);
+    const auto wa = V::set16(a);
     walk<V>(
         d, s, n,
-        [&](auto sv, auto dv, int) {
-            const auto r = blend<V, 8>(sv, dv, [&](auto, int, auto& sw, auto& dw) { sw = wa, dw = wd; });
+        [=](auto sv, auto dv, int) {
+            const auto r = blend_w16<V, 8>(sv, dv, wa, 256);
             return V::select(V::or_(V::cmpeq32(V::and_(sv, bgr), key), keep), dv, r);
         },
         [&](uint8_t* dp, const uint8_t* sp, int) { px_key_alpha(dp, sp, key24, a, kKeepFourth); });
@@ -175,16 +170,6 @@ void key_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t key24, uint32_t
 template <class V>
 inline typename V::R fourth32(typename V::R sv) {
     return V::template srli32<24>(sv);
-}
-
-/// (s·w + d·(total − w)) >> kShift for every byte, the source weight w of each pixel given in
-/// both of its 16-bit lanes.
-template <class V, int kShift>
-inline typename V::R blend_w16(typename V::R sv, typename V::R dv, typename V::R w16, uint32_t total) {
-    const auto lowBytes = V::set16(0x00FF), dw = V::sub16(V::set16(total), w16);
-    const auto even = V::add16(V::mullo(V::and_(sv, lowBytes), w16), V::mullo(V::and_(dv, lowBytes), dw));
-    const auto odd = V::add16(V::mullo(V::template srli16<8>(sv), w16), V::mullo(V::template srli16<8>(dv), dw));
-    return V::or_and(V::template srli16<kShift>(even), V::template slli16<8 - kShift>(odd), V::set16(0xFF00));
 }
 
 /// The same with the source weight given per pixel in the low half of 32-bit lanes.
@@ -254,7 +239,7 @@ void pic_alpha_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
     const auto alpha2 = V::set16(alpha << 1);
     walk<V>(
         d, s, n,
-        [&](auto sv, auto dv, int) {
+        [=](auto sv, auto dv, int) {
             const auto r = pic_alpha<V>(sv, dv, alpha2);
             return kWithFourth ? r : keep_fourth<V>(r, dv);
         },
@@ -272,7 +257,7 @@ template <class V>
 void pic_alpha255_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
     const auto alpha1 = V::set16(alpha + 1);
     walk<V>(
-        d, s, n, [&](auto sv, auto dv, int) { return pic_alpha255<V>(sv, dv, alpha1); },
+        d, s, n, [=](auto sv, auto dv, int) { return pic_alpha255<V>(sv, dv, alpha1); },
         [&](uint8_t* dp, const uint8_t* sp, int) { px_pic_alpha_mmx(dp, sp, alpha); });
 }
 
@@ -281,7 +266,7 @@ void pic_alpha255_ch_row(uint8_t* d, const uint8_t* s, int n, uint32_t alpha) {
     const auto alpha1 = V::set16(alpha + 1), c255 = V::set32(255);
     walk<V>(
         d, s, n,
-        [&](auto sv, auto dv, int) {
+        [=](auto sv, auto dv, int) {
             const auto clear = V::cmpeq32(fourth32<V>(sv), c255);
             return V::select(clear, dv, pic_alpha255<V>(sv, dv, alpha1));
         },
@@ -312,7 +297,7 @@ void trans_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n, const Tr
     const auto shift = V::count(p.softness);
     walk<V, 1, 2, false>(
         d, s, n,
-        [&](auto sv, auto dv, int i) {
+        [=](auto sv, auto dv, int i) {
             const auto e32 = band_position<V>(map + i, T32, W32);
             const typename V::R e[2] = {V::px_lo16(e32), V::px_hi16(e32)};
             const typename V::R s16[2] = {V::lo8(sv), V::hi8(sv)}, d16[2] = {V::lo8(dv), V::hi8(dv)};
@@ -334,7 +319,7 @@ void alpha_trans_bgr_row(uint8_t* d, const uint8_t* s, const uint8_t* map, int n
     const auto shift = V::count(left ? 8 - p.softness : p.softness - 8);
     walk<V, 1, 2, false>(
         d, s, n,
-        [&](auto sv, auto dv, int i) {
+        [=](auto sv, auto dv, int i) {
             const auto e = band_position<V>(map + i, T32, W32);
             const auto f = left ? V::sll16(e, shift) : V::srl16(e, shift);
             const auto k = V::mulhi(V::template slli16<7>(V::sub16(c256, fourth32<V>(sv))), V::template slli16<1>(f));
@@ -396,11 +381,11 @@ void light_row(uint8_t* d, const uint8_t* s, int n, uint32_t level) {
             px_add<kMmx>(dp, sp, level);
     };
     if (level == 256) {  // the whole source, in both twins
-        walk<V, 1, 4>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, sv); }, tail);
+        walk<V, 1, 4>(d, s, n, [=](auto sv, auto dv, int) { return apply(dv, sv); }, tail);
         return;
     }
     const auto lv = V::set16(level);
-    walk<V, 1, 4>(d, s, n, [&](auto sv, auto dv, int) { return apply(dv, scaled<V, kMmx>(sv, lv)); }, tail);
+    walk<V, 1, 4>(d, s, n, [=](auto sv, auto dv, int) { return apply(dv, scaled<V, kMmx>(sv, lv)); }, tail);
 }
 
 // ==== Table =======================================================================================
