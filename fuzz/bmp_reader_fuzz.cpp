@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lumarix;
     detail::BmpImage image;
     try {
-        image = detail::DecodeBmp(data, size, kFuzzPixelBytes);
+        image = detail::decode_bmp(data, size, kFuzzPixelBytes);
     } catch (const EInvalidGraphic&) {
         return 0;
     }

@@ -4,8 +4,8 @@
 //   ColorAlpha         d' = (s·a + d·(256 − a)) >> 8 on all four bytes, a = alpha limited to
 //                      255 (so white over black gives 254); alpha 0 returns at once
 //   ColorAlphaMMX,     the same with alpha 0 to 256 (256 copies the source exactly); the two-pixel
-//   ColorAlphaMMX64,   variants hand an odd clipped width to ColorAlphaMMX with the caller's
-//   ColorAlphaSSE2_64  arguments and walk an even one in steps of two pixels, each step reading
+//   ColorAlphaMMX64,   variants walk a rectangle whose width, cut to the destination, is odd as
+//   ColorAlphaSSE2_64  ColorAlphaMMX does, and an even one in steps of two pixels, each step reading
 //                      both source and both destination pixels before storing either (which
 //                      shows only when one bitmap's destination lies one pixel after its source)
 //   ColorKeyAlpha      key test, then the blend of blue, green and red, fourth byte kept
@@ -34,26 +34,26 @@ namespace {
 /// Bits 0 to 23 of the key colour, a system colour resolved first.
 uint32_t key24(TColor keyColor) { return uint32_t(ColorToRGB(keyColor)) & 0x00FFFFFFu; }
 
-/// The constant-alpha blit of the MMX and SSE2 variants, all of which give these bytes; `row`
-/// walks one or two pixels per step.
-void AlphaBlit(TBitmap& src, TBitmap& dest, BlitRect r, uint32_t alpha, AlphaRow RowKernels::*row = &RowKernels::alpha) {
-    if (!SelfCheck(src) || !SelfCheck(dest) || !clip_blit(r, src, dest)) return;
+/// The rows of a clipped constant-alpha blit; `row` walks one or two pixels per step.
+void alpha_rows(TBitmap& src, TBitmap& dest, const BlitRect& r, uint32_t alpha, AlphaRow RowKernels::*row) {
     const uint32_t a = std::min<uint32_t>(alpha, 256);
     const AlphaRow kernel = best_kernels().*row;
     for_each_row(src, dest, r, [&](uint8_t* d, const uint8_t* s, int n) { kernel(d, s, n, a); });
 }
 
-/// The two-pixel variants: an odd clipped width is handed to ColorAlphaMMX with the caller's
-/// own arguments; an even one is blended here, two pixels per step.
-void TwoPixelBlit(TLumarix& src, TBitmap& dest, const BlitRect& args, uint16_t alpha) {
-    if (!SelfCheck(src) || !SelfCheck(dest)) return;
-    BlitRect r = args;
-    if (!blits::clip_to_dest(r, dest)) return;
-    if (r.width % 2 != 0) {
-        src.ColorAlphaMMX(args.destX, args.destY, args.width, args.height, args.srcX, args.srcY, dest, alpha);
-        return;
-    }
-    AlphaBlit(src, dest, args, alpha, &RowKernels::alpha_pairs);
+/// The constant-alpha blit of the MMX and SSE2 variants, all of which give these bytes.
+void AlphaBlit(TBitmap& src, TBitmap& dest, BlitRect r, uint32_t alpha) {
+    if (!SelfCheck(src) || !SelfCheck(dest) || !clip_blit(r, src, dest)) return;
+    alpha_rows(src, dest, r, alpha, &RowKernels::alpha);
+}
+
+/// The two-pixel variants: the width cut to the destination chooses the walk (odd: one pixel
+/// per step, as ColorAlphaMMX; even: two), then the cut to memory follows as for every blit.
+void TwoPixelBlit(TBitmap& src, TBitmap& dest, BlitRect r, uint16_t alpha) {
+    if (!SelfCheck(src) || !SelfCheck(dest) || !blits::clip_to_dest(r, dest)) return;
+    AlphaRow RowKernels::*const row = r.width % 2 != 0 ? &RowKernels::alpha : &RowKernels::alpha_pairs;
+    if (!blits::clip_to_memory(r, &src, dest)) return;
+    alpha_rows(src, dest, r, alpha, row);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include <lumarix/filters32/geometric_filters.h>
 
 #include "filters/filter_common.h"
-#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 
 #include <algorithm>
@@ -118,15 +117,8 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
 
 }  // namespace
 
-BlurRows pick_blur_rows() {
-#if defined(LUMARIX_X86)
-    if (simd::use_avx2()) return blur_rows_avx2;
-    if (simd::use_sse2()) return blur_rows_sse2;
-#endif
-#if defined(LUMARIX_NEON)
-    if (simd::use_neon()) return blur_rows_neon;
-#endif
-    return nullptr;
+void blur_rows_plain(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
+    blur_rows<true>(rows, width, height, radii);
 }
 
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
@@ -140,9 +132,8 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
         std::min<int64_t>(2 * int64_t(radii.x) + 1, width) * std::min<int64_t>(2 * int64_t(radii.y) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
     // A one-pixel-wide bitmap has no horizontal window for the vector walk to run along.
-    const BlurRows vector = path == BlurPath::automatic && width > 1 ? pick_blur_rows() : nullptr;
-    if (vector)
-        vector(rows.data(), width, height, radii);
+    if (path == BlurPath::automatic && width > 1)
+        best_geometric_kernels().blur(rows.data(), width, height, radii);
     else if (path == BlurPath::plain_wide)
         blur_rows<false>(rows.data(), width, height, radii);
     else

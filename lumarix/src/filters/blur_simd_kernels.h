@@ -3,8 +3,8 @@
 // one Sums value (four 64-bit lanes in one AVX2 or two SSE2 registers, four 32-bit lanes in one
 // NEON register), so that a column sum, the window sum and a mean are one value each, and the
 // division is one 32 x 32-bit multiply and one shift by the reciprocal of blur.cpp. The sums are
-// exact modulo 2^32, and no window sum reaches 2^32. Instantiated by blur_sse2.cpp,
-// blur_avx2.cpp and blur_neon.cpp, for windows of at most kBlurMagicLimit pixels on bitmaps at
+// exact modulo 2^32, and no window sum reaches 2^32. Instantiated through
+// geometric_simd_kernels.h, for windows of at most kBlurMagicLimit pixels on bitmaps at
 // least two pixels wide (rx >= 1).
 //
 // What bounds the walk is the chain from one window sum to the next: multiply, shift, add.

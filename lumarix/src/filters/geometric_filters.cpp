@@ -2,7 +2,6 @@
 #include <lumarix/filters32/geometric_filters.h>
 
 #include "filters/filter_common.h"
-#include "simd/cpu.h"
 #include "filters/geometric_kernels.h"
 
 #include <algorithm>
@@ -94,25 +93,20 @@ void Rotate32(TBitmap& src, TBitmap& dst, int32_t dstX, int32_t dstY, int32_t wi
     rowJob.srcRows = srcRows.data();
     rowJob.cosK = k.cosK;
     rowJob.sinK = k.sinK;
-    // The AVX2 kernel gathers eight pixels at once by 32-bit offsets from the first source row;
-    // it needs the rows evenly spaced and every position, in 1/1024 pixel, below 2^31. It reads
-    // eight pixels before it stores them, so a source that is the destination (whose rows may
+    // The table's kernels fetch a step of pixels at once by 32-bit offsets from the first source
+    // row; they need the rows evenly spaced and every position, in 1/1024 pixel, below 2^31. They
+    // read a whole step before they store it, so a source that is the destination (whose rows may
     // already hold rotated pixels) takes the plain walk, one read and one write at a time.
-    using RowKernel = void (*)(const filters::RotationRow&);
-    RowKernel kernel = filters::rotate_row;
-    bool gather = false;
-#if defined(LUMARIX_X86)
-    const RowKernel wide = simd::pick<RowKernel>(nullptr, nullptr, filters::rotate_row_avx2);
+    filters::RotateRow kernel = filters::rotate_row;
     const int64_t stride = areaH > 1 ? srcRows[1] - srcRows[0] : src.Width();
-    gather = wide && !filters::shares_pixels(src, dst) && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
-             int64_t(areaH) * 1024 < (int64_t(1) << 31) && stride >= areaW && stride * areaH < (int64_t(1) << 31);
-    for (int32_t r = 1; gather && r < areaH; ++r) gather = srcRows[size_t(r)] == srcRows[0] + r * stride;
-    if (gather) {
+    bool block = !filters::shares_pixels(src, dst) && int64_t(areaW) * 1024 < (int64_t(1) << 31) &&
+                 int64_t(areaH) * 1024 < (int64_t(1) << 31) && stride >= areaW && stride * areaH < (int64_t(1) << 31);
+    for (int32_t r = 1; block && r < areaH; ++r) block = srcRows[size_t(r)] == srcRows[0] + r * stride;
+    if (block) {
         rowJob.base = srcRows[0];
         rowJob.stride = int32_t(stride);
-        kernel = wide;
+        kernel = filters::best_geometric_kernels().rotate;
     }
-#endif
     for (int64_t j = j0; j < j1; ++j) {
         const int64_t v = j + panY - hh;
         // Source position in 1/1024 pixel at window column 0; each column adds (cosK, sinK).
@@ -153,7 +147,7 @@ void Mirror(TBitmap& bitmap) {
     bitmap.SetPixelFormat(TPixelFormat::pf32bit);
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 1) return;
-    const filters::ReverseKernel reverse = filters::pick_reverse_row();
+    const filters::ReverseRow reverse = filters::best_geometric_kernels().reverse;
     for (int32_t y = 0; y < height; ++y) reverse(row32(bitmap, y), width);
 }
 

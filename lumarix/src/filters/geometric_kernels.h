@@ -1,5 +1,7 @@
 // Internals of the geometric filters, exposed for their tests: the rotation's coefficients and
-// row kernel, the row reversal, and the blur's two implementations.
+// row kernel, the row reversal, the blur's two implementations, and their kernels: one table per
+// instruction set (geometric_kernels_<isa>.cpp, written once in geometric_simd_kernels.h), all
+// giving the bytes of the plain table.
 #pragma once
 
 #include <cstdint>
@@ -30,22 +32,18 @@ struct RotationRow {
     int64_t x = 0, y = 0;  // source position of dst[0], in 1/1024 pixel, both >= 0
     int32_t cosK = 0, sinK = 0;
     const uint32_t* const* srcRows = nullptr;
-    // For the AVX2 kernel: the source rows as one block of `stride` pixels per row, with every
-    // source position below 2^31 / 1024 pixels in each direction.
+    // For the vector kernels: the source rows as one block of `stride` pixels per row, with
+    // every source position below 2^31 / 1024 pixels in each direction.
     const uint32_t* base = nullptr;
     int32_t stride = 0;
 };
+/// The plain row: one read and one write at a time, from srcRows (base is not used).
 void rotate_row(const RotationRow& job);
-void rotate_row_avx2(const RotationRow& job);
+using RotateRow = void (*)(const RotationRow& job);
 
 // ==== Row reversal (Mirror) =====================================================================
 
-using ReverseKernel = void (*)(uint32_t*, int32_t);
-void reverse_row(uint32_t* row, int32_t n);
-void reverse_row_sse2(uint32_t* row, int32_t n);
-void reverse_row_avx2(uint32_t* row, int32_t n);
-void reverse_row_neon(uint32_t* row, int32_t n);
-ReverseKernel pick_reverse_row();
+using ReverseRow = void (*)(uint32_t* row, int32_t n);
 
 // ==== Box blur ==================================================================================
 
@@ -59,7 +57,7 @@ struct Reciprocal {
 Reciprocal reciprocal_for(uint64_t n);
 inline constexpr int64_t kBlurMagicLimit = 8'000'000;
 
-/// How the blur divides: `automatic` is what Blur32 runs (the vector walk of the active level on
+/// How the blur divides: `automatic` is what Blur32 runs (the walk of the active level's table on
 /// bitmaps at least two pixels wide, otherwise the plain reciprocal code; windows above
 /// kBlurMagicLimit pixels always take the 64-bit division). Tests force the plain paths.
 enum class BlurPath { automatic, plain, plain_wide };
@@ -72,13 +70,32 @@ struct BlurRadii {
 BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height);
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
-/// The vector row walks (blur_simd_kernels.h): windows of at most kBlurMagicLimit pixels,
-/// radii.x >= 1; call only at their level. pick_blur_rows() gives the active level's walk, or
-/// nullptr where the plain code runs.
+/// The row walks of the kernel tables: windows of at most kBlurMagicLimit pixels, radii.x >= 1.
 using BlurRows = void (*)(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
-void blur_rows_sse2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
-void blur_rows_avx2(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
-void blur_rows_neon(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
-BlurRows pick_blur_rows();
+/// The plain walk with the reciprocal (the plain table's entry).
+void blur_rows_plain(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+
+// ==== The kernel tables =========================================================================
+
+struct GeometricKernels {
+    ReverseRow reverse;  // Mirror
+    RotateRow rotate;    // Rotate32 on a source block (RotationRow::base), source not the destination
+    BlurRows blur;       // Blur32 on bitmaps at least two pixels wide
+};
+
+/// The plain kernels.
+const GeometricKernels& scalar_geometric_kernels();
+
+#if defined(LUMARIX_X86)
+const GeometricKernels& sse2_geometric_kernels();
+/// Only when simd::use_avx2().
+const GeometricKernels& avx2_geometric_kernels();
+#endif
+#if defined(LUMARIX_NEON)
+const GeometricKernels& neon_geometric_kernels();
+#endif
+
+/// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
+const GeometricKernels& best_geometric_kernels();
 
 }  // namespace lumarix::filters

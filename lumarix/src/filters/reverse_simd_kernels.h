@@ -1,6 +1,5 @@
 // The row reversal of the mirror, written once over the operation wrappers of simd/ops.h and
-// instantiated by reverse_sse2.cpp, reverse_avx2.cpp and reverse_neon.cpp: one step of pixels from each end per
-// step, each group turned in its register and stored at the other end; the middle, under two
+// instantiated through geometric_simd_kernels.h: one step of pixels from each end per step, each group turned in its register and stored at the other end; the middle, under two
 // steps, is swapped pixel by pixel as the plain reversal does.
 #pragma once
 

@@ -1,6 +1,7 @@
-// The rotation's row kernel written over the wrappers of simd/ops.h (instantiated by
-// rotate_avx2.cpp): V::kPixels destination pixels per step, their source offsets
-// (y >> 10) * stride + (x >> 10) formed in 32-bit lanes and fetched with one gather. The
+// The rotation's row kernel written over the wrappers of simd/ops.h (instantiated through
+// geometric_simd_kernels.h): V::kPixels destination pixels per step, their source offsets
+// (y >> 10) * stride + (x >> 10) formed in 32-bit lanes and fetched with one gather (AVX2) or
+// lane by lane (SSE2, NEON). The
 // positions advance by kPixels steps of (cosK, sinK) per iteration; the tail is the plain row
 // kernel from where the vector steps stopped.
 #pragma once

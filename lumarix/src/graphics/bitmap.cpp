@@ -1,7 +1,7 @@
 // TBitmap: storage, size and format changes, row access and assignment.
 #include <lumarix/Graphics.h>
 
-#include "graphics/expand24.h"
+#include "graphics/expand24_kernels.h"
 #include "graphics/pixel_convert.h"
 #include "graphics/pixel_memory.h"
 
@@ -72,7 +72,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
     if (rows > 0) {
         const size_t used = size_t(cols) * size_t(detail::BytesPerPixel(format));
         detail::NearestPaletteIndex nearest(m_palette);
-        const detail::Expand24Row expand24 = detail::best_expand24_row();
+        const detail::Expand24Row expand24 = detail::best_expand24_kernels().row;
         for (int32_t y = 0; y < rows; ++y) {
             const uint8_t* src = m_pixels.get() + size_t(y) * size_t(m_stride);
             uint8_t* dst = pixels.get() + size_t(y) * size_t(stride);
@@ -100,7 +100,7 @@ bool TBitmap::WidenInPlace(int32_t width, int32_t height, TPixelFormat format, s
     if (m_format != TPixelFormat::pf24bit || format != TPixelFormat::pf32bit) return false;
     if (width != m_width || height != m_height || height == 0 || !m_pixels) return false;
     if (!detail::GrowPixels(m_pixels, bytes)) return false;
-    const detail::Expand24Row expand24 = detail::best_expand24_row();
+    const detail::Expand24Row expand24 = detail::best_expand24_kernels().row;
     const size_t stride = size_t(width) * 4;
     uint8_t* base = m_pixels.get();
     for (int32_t y = height; y-- > 0;) expand24(base + size_t(y) * size_t(m_stride), base + size_t(y) * stride, width);

@@ -31,18 +31,18 @@ struct BmpImage {
 
 /// Reads everything from the stream's current position to its end. Throws EInvalidGraphic when
 /// more than `limit` bytes follow or the stream reports a read error.
-std::vector<uint8_t> ReadStreamBounded(std::istream& stream, size_t limit = kMaxBmpStreamBytes);
+std::vector<uint8_t> read_stream_bounded(std::istream& stream, size_t limit = kMaxBmpStreamBytes);
 
 /// Decodes a BMP file held in memory. A picture whose buffer would take more than
 /// `maxPixelBytes` at 32 bits per pixel is refused before anything is allocated.
-BmpImage DecodeBmp(const uint8_t* data, size_t size, int64_t maxPixelBytes = kMaxBitmapBytes);
+BmpImage decode_bmp(const uint8_t* data, size_t size, int64_t maxPixelBytes = kMaxBitmapBytes);
 
 /// Encodes a bitmap at its own format: 8 bits with its 256-colour palette, 24 or 32 bits;
 /// a BITMAPINFOHEADER, uncompressed, bottom-up. Throws EInvalidGraphic for an empty bitmap.
-std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap);
+std::vector<uint8_t> encode_bmp(const TBitmap& bitmap);
 
-/// The headers and palette of EncodeBmp's file; its rows follow them, bottom-up, each row's
-/// `rowBytes` of pixels padded with zeros to `stride`. Throws as EncodeBmp does.
-std::vector<uint8_t> EncodeHeaders(const TBitmap& bitmap, size_t& rowBytes, size_t& stride);
+/// The headers and palette of encode_bmp's file; its rows follow them, bottom-up, each row's
+/// `rowBytes` of pixels padded with zeros to `stride`. Throws as encode_bmp does.
+std::vector<uint8_t> encode_headers(const TBitmap& bitmap, size_t& rowBytes, size_t& stride);
 
 }  // namespace lumarix::detail

@@ -32,7 +32,7 @@ namespace detail {
 
 namespace {
 
-[[noreturn]] void Bad(const std::string& why) { throw EInvalidGraphic("invalid BMP: " + why); }
+[[noreturn]] void bad(const std::string& why) { throw EInvalidGraphic("invalid BMP: " + why); }
 
 enum Compression : uint32_t {
     kBiRgb = 0,
@@ -49,27 +49,27 @@ class ByteReader {
 public:
     ByteReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
 
-    bool Has(size_t offset, size_t count) const { return offset <= m_size && count <= m_size - offset; }
+    bool has(size_t offset, size_t count) const { return offset <= m_size && count <= m_size - offset; }
 
-    uint16_t U16(size_t offset, const char* what) const {
-        Need(offset, 2, what);
+    uint16_t u16(size_t offset, const char* what) const {
+        need(offset, 2, what);
         return uint16_t(m_data[offset] | (m_data[offset + 1] << 8));
     }
 
-    uint32_t U32(size_t offset, const char* what) const {
-        Need(offset, 4, what);
+    uint32_t u32(size_t offset, const char* what) const {
+        need(offset, 4, what);
         return uint32_t(m_data[offset]) | (uint32_t(m_data[offset + 1]) << 8) | (uint32_t(m_data[offset + 2]) << 16) |
                (uint32_t(m_data[offset + 3]) << 24);
     }
 
-    int32_t I32(size_t offset, const char* what) const { return int32_t(U32(offset, what)); }
+    int32_t i32(size_t offset, const char* what) const { return int32_t(u32(offset, what)); }
 
-    const uint8_t* At(size_t offset) const { return m_data + offset; }
-    size_t Size() const { return m_size; }
+    const uint8_t* at(size_t offset) const { return m_data + offset; }
+    size_t size() const { return m_size; }
 
 private:
-    void Need(size_t offset, size_t count, const char* what) const {
-        if (!Has(offset, count)) Bad(std::string(what) + " is truncated");
+    void need(size_t offset, size_t count, const char* what) const {
+        if (!has(offset, count)) bad(std::string(what) + " is truncated");
     }
 
     const uint8_t* m_data;
@@ -82,20 +82,20 @@ struct Channel {
     int shift = 0;
     int bits = 0;
 
-    static Channel FromMask(uint32_t mask, int pixelBits, const char* name) {
+    static Channel from_mask(uint32_t mask, int pixelBits, const char* name) {
         Channel c;
         c.mask = mask;
         if (mask == 0) return c;
         if (pixelBits < 32 && (mask >> pixelBits) != 0)
-            Bad(std::string(name) + " mask does not fit a " + std::to_string(pixelBits) + "-bit pixel");
+            bad(std::string(name) + " mask does not fit a " + std::to_string(pixelBits) + "-bit pixel");
         c.shift = std::countr_zero(mask);
         c.bits = std::popcount(mask);
         if ((uint64_t(mask) >> c.shift) != (uint64_t(1) << c.bits) - 1)
-            Bad(std::string(name) + " mask is not one contiguous run of bits");
+            bad(std::string(name) + " mask is not one contiguous run of bits");
         return c;
     }
 
-    uint8_t Extract(uint32_t pixel) const {
+    uint8_t extract(uint32_t pixel) const {
         if (bits == 0) return 0;
         const uint32_t v = (pixel & mask) >> shift;
         if (bits >= 8) return uint8_t(v >> (bits - 8));
@@ -119,45 +119,45 @@ struct Header {
     size_t paletteEntryBytes = 4;
 };
 
-Header ParseHeader(const ByteReader& in) {
+Header parse_header(const ByteReader& in) {
     Header h;
-    if (in.Size() < 2 || in.At(0)[0] != 'B' || in.At(0)[1] != 'M') Bad("the 'BM' signature is missing");
-    h.dataOffset = in.U32(10, "file header");
-    h.headerSize = in.U32(14, "file header");
+    if (in.size() < 2 || in.at(0)[0] != 'B' || in.at(0)[1] != 'M') bad("the 'BM' signature is missing");
+    h.dataOffset = in.u32(10, "file header");
+    h.headerSize = in.u32(14, "file header");
     switch (h.headerSize) {
         case 12: case 40: case 52: case 56: case 108: case 124: break;
-        default: Bad("unsupported header size " + std::to_string(h.headerSize));
+        default: bad("unsupported header size " + std::to_string(h.headerSize));
     }
-    if (!in.Has(14, h.headerSize)) Bad("bitmap header is truncated");
+    if (!in.has(14, h.headerSize)) bad("bitmap header is truncated");
 
     size_t pos = 14 + size_t(h.headerSize);
     if (h.headerSize == 12) {
-        h.width = in.U16(18, "core header");
-        h.height = in.U16(20, "core header");
-        h.bitCount = in.U16(24, "core header");
+        h.width = in.u16(18, "core header");
+        h.height = in.u16(20, "core header");
+        h.bitCount = in.u16(24, "core header");
         h.paletteEntryBytes = 3;
         if (h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 24)
-            Bad("unsupported bit count " + std::to_string(h.bitCount) + " in a core header");
+            bad("unsupported bit count " + std::to_string(h.bitCount) + " in a core header");
     } else {
-        h.width = in.I32(18, "info header");
-        h.height = in.I32(22, "info header");
-        h.bitCount = in.U16(28, "info header");
-        h.compression = in.U32(30, "info header");
-        h.sizeImage = in.U32(34, "info header");
-        h.colours = in.U32(46, "info header");
+        h.width = in.i32(18, "info header");
+        h.height = in.i32(22, "info header");
+        h.bitCount = in.u16(28, "info header");
+        h.compression = in.u32(30, "info header");
+        h.sizeImage = in.u32(34, "info header");
+        h.colours = in.u32(46, "info header");
         if (h.headerSize >= 52)
-            for (int i = 0; i < 3; ++i) h.masks[i] = in.U32(54 + 4 * size_t(i), "info header");
-        if (h.headerSize >= 56) h.masks[3] = in.U32(66, "info header");
+            for (int i = 0; i < 3; ++i) h.masks[i] = in.u32(54 + 4 * size_t(i), "info header");
+        if (h.headerSize >= 56) h.masks[3] = in.u32(66, "info header");
         // A 40-byte header keeps its masks right behind it.
         if (h.headerSize == 40 && (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields)) {
             const int count = h.compression == kBiAlphaBitfields ? 4 : 3;
-            for (int i = 0; i < count; ++i) h.masks[i] = in.U32(pos + 4 * size_t(i), "bit field masks");
+            for (int i = 0; i < count; ++i) h.masks[i] = in.u32(pos + 4 * size_t(i), "bit field masks");
             pos += 4 * size_t(count);
         }
     }
 
-    if (h.width <= 0) Bad("width must be above 0, not " + std::to_string(h.width));
-    if (h.height == 0) Bad("height must not be 0");
+    if (h.width <= 0) bad("width must be above 0, not " + std::to_string(h.width));
+    if (h.height == 0) bad("height must not be 0");
     if (h.height < 0) {
         h.topDown = true;
         h.height = -h.height;
@@ -165,56 +165,56 @@ Header ParseHeader(const ByteReader& in) {
 
     switch (h.bitCount) {
         case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: Bad("unsupported bit count " + std::to_string(h.bitCount));
+        default: bad("unsupported bit count " + std::to_string(h.bitCount));
     }
     switch (h.compression) {
         case kBiRgb: break;
         case kBiRle8:
         case kBiRle4:
             if (h.bitCount != (h.compression == kBiRle8 ? 8u : 4u))
-                Bad("RLE" + std::string(h.compression == kBiRle8 ? "8" : "4") + " with " +
+                bad("RLE" + std::string(h.compression == kBiRle8 ? "8" : "4") + " with " +
                     std::to_string(h.bitCount) + " bits per pixel");
-            if (h.topDown) Bad("run-length data cannot be stored top-down");
+            if (h.topDown) bad("run-length data cannot be stored top-down");
             break;
         case kBiBitfields:
         case kBiAlphaBitfields:
             if (h.bitCount != 16 && h.bitCount != 32)
-                Bad("bit fields with " + std::to_string(h.bitCount) + " bits per pixel");
+                bad("bit fields with " + std::to_string(h.bitCount) + " bits per pixel");
             break;
         case kBiJpeg:
-        case kBiPng: Bad("embedded JPEG or PNG pictures are not supported");
-        default: Bad("unknown compression " + std::to_string(h.compression));
+        case kBiPng: bad("embedded JPEG or PNG pictures are not supported");
+        default: bad("unknown compression " + std::to_string(h.compression));
     }
 
     h.paletteOffset = pos;
     if (h.bitCount <= 8) {
         const uint32_t full = 1u << h.bitCount;
         if (h.colours == 0) h.colours = full;
-        if (h.colours > 256) Bad("colour table of " + std::to_string(h.colours) + " entries");
+        if (h.colours > 256) bad("colour table of " + std::to_string(h.colours) + " entries");
         const size_t bytes = size_t(h.colours) * h.paletteEntryBytes;
-        if (!in.Has(pos, bytes)) Bad("colour table runs past the end of the file");
+        if (!in.has(pos, bytes)) bad("colour table runs past the end of the file");
         pos += bytes;
     } else {
         h.colours = 0;
     }
     if (h.dataOffset < pos)
-        Bad("pixel data offset " + std::to_string(h.dataOffset) + " points into the headers (they end at " +
+        bad("pixel data offset " + std::to_string(h.dataOffset) + " points into the headers (they end at " +
             std::to_string(pos) + ")");
-    if (h.dataOffset > in.Size())
-        Bad("pixel data offset " + std::to_string(h.dataOffset) + " lies past the end of the file (" +
-            std::to_string(in.Size()) + " bytes)");
+    if (h.dataOffset > in.size())
+        bad("pixel data offset " + std::to_string(h.dataOffset) + " lies past the end of the file (" +
+            std::to_string(in.size()) + " bytes)");
     return h;
 }
 
-void CheckSize(const Header& h, int64_t maxPixelBytes) {
+void check_size(const Header& h, int64_t maxPixelBytes) {
     // Checked in steps so that no product overflows: the picture must fit at 32 bits per pixel.
     const int64_t rowBytes = h.width * 4;
     if (rowBytes > maxPixelBytes || h.height > maxPixelBytes / rowBytes)
-        Bad("a picture of " + std::to_string(h.width) + " x " + std::to_string(h.height) +
+        bad("a picture of " + std::to_string(h.width) + " x " + std::to_string(h.height) +
             " pixels exceeds the limit of " + std::to_string(maxPixelBytes >> 20) + " MiB");
 }
 
-TPixelFormat OutputFormat(const Header& h) {
+TPixelFormat output_format(const Header& h) {
     if (h.bitCount <= 8) return TPixelFormat::pf8bit;
     if (h.bitCount == 24) return TPixelFormat::pf24bit;
     if (h.bitCount == 16)
@@ -222,23 +222,23 @@ TPixelFormat OutputFormat(const Header& h) {
     return TPixelFormat::pf32bit;
 }
 
-TPixelBuffer Allocate(const Header& h, TPixelFormat format, size_t& stride) {
+TPixelBuffer allocate(const Header& h, TPixelFormat format, size_t& stride) {
     stride = size_t(RowStrideFor(int32_t(h.width), format));
     return AllocatePixels(stride * size_t(h.height), true);
 }
 
 // Uncompressed rows: palette indices (widened to bytes), 24-bit, plain 32-bit or bit fields.
-size_t DecodeRows(const ByteReader& in, const Header& h, BmpImage& image) {
+size_t decode_rows(const ByteReader& in, const Header& h, BmpImage& image) {
     const int64_t rowBits = h.width * h.bitCount;
     const int64_t srcStride = ((rowBits + 31) / 32) * 4;
     // The last row's padding is not required.
     const int64_t needed = srcStride * (h.height - 1) + (rowBits + 7) / 8;
-    const size_t available = in.Size() - h.dataOffset;
+    const size_t available = in.size() - h.dataOffset;
     if (uint64_t(needed) > available)
-        Bad("pixel data is truncated (" + std::to_string(available) + " of " + std::to_string(needed) + " bytes)");
+        bad("pixel data is truncated (" + std::to_string(available) + " of " + std::to_string(needed) + " bytes)");
 
     size_t stride = 0;
-    image.pixels = Allocate(h, image.format, stride);
+    image.pixels = allocate(h, image.format, stride);
 
     uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
     if (h.bitCount == 16 && h.compression == kBiRgb) {
@@ -252,16 +252,16 @@ size_t DecodeRows(const ByteReader& in, const Header& h, BmpImage& image) {
     Channel red, green, blue, alpha;
     if (bitfields) {
         const int bits = int(h.bitCount);
-        red = Channel::FromMask(masks[0], bits, "red");
-        green = Channel::FromMask(masks[1], bits, "green");
-        blue = Channel::FromMask(masks[2], bits, "blue");
-        alpha = Channel::FromMask(masks[3], bits, "alpha");
+        red = Channel::from_mask(masks[0], bits, "red");
+        green = Channel::from_mask(masks[1], bits, "green");
+        blue = Channel::from_mask(masks[2], bits, "blue");
+        alpha = Channel::from_mask(masks[3], bits, "alpha");
     }
     const int outBpp = BytesPerPixel(image.format);
     const size_t width = size_t(h.width);
 
     for (int64_t r = 0; r < h.height; ++r) {
-        const uint8_t* src = in.At(h.dataOffset + size_t(r * srcStride));
+        const uint8_t* src = in.at(h.dataOffset + size_t(r * srcStride));
         uint8_t* dst = image.pixels.get() + size_t(h.topDown ? r : h.height - 1 - r) * stride;
         switch (h.bitCount) {
             case 1:
@@ -282,10 +282,10 @@ size_t DecodeRows(const ByteReader& in, const Header& h, BmpImage& image) {
                                             ? uint32_t(src[2 * x] | (src[2 * x + 1] << 8))
                                             : uint32_t(src[4 * x]) | (uint32_t(src[4 * x + 1]) << 8) |
                                                   (uint32_t(src[4 * x + 2]) << 16) | (uint32_t(src[4 * x + 3]) << 24);
-                    dst[0] = blue.Extract(px);
-                    dst[1] = green.Extract(px);
-                    dst[2] = red.Extract(px);
-                    if (outBpp == 4) dst[3] = alpha.Extract(px);
+                    dst[0] = blue.extract(px);
+                    dst[1] = green.extract(px);
+                    dst[2] = red.extract(px);
+                    if (outBpp == 4) dst[3] = alpha.extract(px);
                 }
                 break;
         }
@@ -296,18 +296,18 @@ size_t DecodeRows(const ByteReader& in, const Header& h, BmpImage& image) {
 // RLE8 and RLE4. Rows run bottom-up; pixels that a delta or end-of-line skips keep index 0, and
 // runs that pass the right edge are cut there. Decoding stops at the end-of-bitmap mark or once
 // every row has been passed; data that ends before either is an error.
-size_t DecodeRle(const ByteReader& in, const Header& h, BmpImage& image) {
-    size_t available = in.Size() - h.dataOffset;
+size_t decode_rle(const ByteReader& in, const Header& h, BmpImage& image) {
+    size_t available = in.size() - h.dataOffset;
     if (h.sizeImage != 0) {
         if (h.sizeImage > available)
-            Bad("run-length data of " + std::to_string(h.sizeImage) + " bytes runs past the end of the file");
+            bad("run-length data of " + std::to_string(h.sizeImage) + " bytes runs past the end of the file");
         available = h.sizeImage;
     }
-    const uint8_t* data = in.At(h.dataOffset);
+    const uint8_t* data = in.at(h.dataOffset);
     const bool rle4 = h.compression == kBiRle4;
 
     size_t stride = 0;
-    image.pixels = Allocate(h, image.format, stride);
+    image.pixels = allocate(h, image.format, stride);
     uint8_t* pixels = image.pixels.get();
     const int64_t width = h.width, height = h.height;
     int64_t x = 0, y = 0;
@@ -317,7 +317,7 @@ size_t DecodeRle(const ByteReader& in, const Header& h, BmpImage& image) {
 
     size_t p = 0;
     while (y < height) {
-        if (available - p < 2) Bad("run-length data ends before its end-of-bitmap mark");
+        if (available - p < 2) bad("run-length data ends before its end-of-bitmap mark");
         const uint8_t count = data[p], value = data[p + 1];
         p += 2;
         if (count > 0) {
@@ -330,14 +330,14 @@ size_t DecodeRle(const ByteReader& in, const Header& h, BmpImage& image) {
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            if (available - p < 2) Bad("a delta escape is truncated");
+            if (available - p < 2) bad("a delta escape is truncated");
             x += data[p];
             y += data[p + 1];
             p += 2;
         } else {
             const size_t bytes = rle4 ? (size_t(value) + 1) / 2 : value;
             if (available - p < bytes)
-                Bad("an absolute run of " + std::to_string(value) + " pixels runs past the end of the data");
+                bad("an absolute run of " + std::to_string(value) + " pixels runs past the end of the data");
             for (int i = 0; i < value && x + i < width; ++i) {
                 const uint8_t b = data[p + size_t(rle4 ? i / 2 : i)];
                 put(x + i, rle4 ? uint8_t((i & 1) ? b & 15 : b >> 4) : b);
@@ -352,7 +352,7 @@ size_t DecodeRle(const ByteReader& in, const Header& h, BmpImage& image) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadStreamBounded(std::istream& stream, size_t limit) {
+std::vector<uint8_t> read_stream_bounded(std::istream& stream, size_t limit) {
     const auto tooLarge = [limit] {
         throw EInvalidGraphic("invalid BMP: the data is larger than the limit of " + std::to_string(limit >> 20) +
                               " MiB");
@@ -386,21 +386,21 @@ std::vector<uint8_t> ReadStreamBounded(std::istream& stream, size_t limit) {
     return bytes;
 }
 
-BmpImage DecodeBmp(const uint8_t* data, size_t size, int64_t maxPixelBytes) {
+BmpImage decode_bmp(const uint8_t* data, size_t size, int64_t maxPixelBytes) {
     const ByteReader in(data, size);
-    const Header h = ParseHeader(in);
-    CheckSize(h, maxPixelBytes);
+    const Header h = parse_header(in);
+    check_size(h, maxPixelBytes);
 
     BmpImage image;
     image.width = int32_t(h.width);
     image.height = int32_t(h.height);
-    image.format = OutputFormat(h);
+    image.format = output_format(h);
     for (uint32_t i = 0; i < h.colours && i < 256; ++i) {
-        const uint8_t* e = in.At(h.paletteOffset + i * h.paletteEntryBytes);
+        const uint8_t* e = in.at(h.paletteOffset + i * h.paletteEntryBytes);
         image.palette[i] = {e[0], e[1], e[2], 0};
     }
-    image.bytesUsed = h.compression == kBiRle8 || h.compression == kBiRle4 ? DecodeRle(in, h, image)
-                                                                           : DecodeRows(in, h, image);
+    image.bytesUsed = h.compression == kBiRle8 || h.compression == kBiRle4 ? decode_rle(in, h, image)
+                                                                           : decode_rows(in, h, image);
     return image;
 }
 
@@ -408,7 +408,7 @@ BmpImage DecodeBmp(const uint8_t* data, size_t size, int64_t maxPixelBytes) {
 
 namespace {
 
-void Adopt(TBitmap& bitmap, detail::BmpImage& image) {
+void adopt(TBitmap& bitmap, detail::BmpImage& image) {
     bitmap.AdoptPixels(image.width, image.height, image.format, std::move(image.pixels),
                        image.format == TPixelFormat::pf8bit ? &image.palette : nullptr);
 }
@@ -421,9 +421,9 @@ void TBitmap::LoadFromFile(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
     if (!file) throw EFileError("cannot open \"" + fileName + "\": " + std::strerror(errno));
     try {
-        const std::vector<uint8_t> bytes = detail::ReadStreamBounded(file);
-        detail::BmpImage image = detail::DecodeBmp(bytes.data(), bytes.size());
-        Adopt(*this, image);
+        const std::vector<uint8_t> bytes = detail::read_stream_bounded(file);
+        detail::BmpImage image = detail::decode_bmp(bytes.data(), bytes.size());
+        adopt(*this, image);
     } catch (const EInvalidGraphic& e) {
         throw EInvalidGraphic(fileName + ": " + e.what());
     }
@@ -433,9 +433,9 @@ void TBitmap::LoadFromFile(const std::string& fileName) {
 // that whatever follows the picture can be read next.
 void TBitmap::LoadFromStream(std::istream& stream) {
     const std::streampos start = stream.tellg();
-    const std::vector<uint8_t> bytes = detail::ReadStreamBounded(stream);
-    detail::BmpImage image = detail::DecodeBmp(bytes.data(), bytes.size());
-    Adopt(*this, image);
+    const std::vector<uint8_t> bytes = detail::read_stream_bounded(stream);
+    detail::BmpImage image = detail::decode_bmp(bytes.data(), bytes.size());
+    adopt(*this, image);
     if (start != std::streampos(-1)) {
         stream.clear();
         stream.seekg(start + std::streamoff(image.bytesUsed));

@@ -35,7 +35,7 @@ void Put32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeHeaders(const TBitmap& bitmap, size_t& rowBytes, size_t& stride) {
+std::vector<uint8_t> encode_headers(const TBitmap& bitmap, size_t& rowBytes, size_t& stride) {
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 0 || height <= 0)
         throw EInvalidGraphic("cannot save an empty bitmap (" + std::to_string(width) + " x " +
@@ -80,9 +80,9 @@ std::vector<uint8_t> EncodeHeaders(const TBitmap& bitmap, size_t& rowBytes, size
     return out;
 }
 
-std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
+std::vector<uint8_t> encode_bmp(const TBitmap& bitmap) {
     size_t rowBytes = 0, stride = 0;
-    std::vector<uint8_t> out = EncodeHeaders(bitmap, rowBytes, stride);
+    std::vector<uint8_t> out = encode_headers(bitmap, rowBytes, stride);
     const size_t dataOffset = out.size();
     const int32_t height = bitmap.Height();
     out.resize(dataOffset + stride * size_t(height), 0);
@@ -96,7 +96,7 @@ std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
 // The rows go to the stream straight from the picture, bottom-up, without a copy of the file.
 void TBitmap::SaveToStream(std::ostream& stream) const {
     size_t rowBytes = 0, stride = 0;
-    const std::vector<uint8_t> headers = detail::EncodeHeaders(*this, rowBytes, stride);
+    const std::vector<uint8_t> headers = detail::encode_headers(*this, rowBytes, stride);
     stream.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));
     const char padding[4] = {0, 0, 0, 0};
     for (int32_t y = Height() - 1; y >= 0 && stream; --y) {
@@ -109,7 +109,7 @@ void TBitmap::SaveToStream(std::ostream& stream) const {
 // The picture is encoded before the file is opened, so a bitmap that cannot be saved leaves an
 // existing file as it was.
 void TBitmap::SaveToFile(const std::string& fileName) const {
-    const std::vector<uint8_t> bytes = detail::EncodeBmp(*this);
+    const std::vector<uint8_t> bytes = detail::encode_bmp(*this);
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     if (!file) throw EFileError("cannot create \"" + fileName + "\": " + std::strerror(errno));
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

@@ -32,12 +32,24 @@ bool has_avx512() {
 }
 #endif
 
-Level detect() {
+Features query() {
+    Features f;
 #if defined(LUMARIX_X86) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && has_avx512()) return Level::avx512;
-    if (__builtin_cpu_supports("avx2")) return Level::avx2;
-    if (__builtin_cpu_supports("sse2")) return Level::sse2;
+    f.mmx = __builtin_cpu_supports("mmx");
+    f.sse2 = __builtin_cpu_supports("sse2");
+    f.avx2 = __builtin_cpu_supports("avx2");
+    f.avx512 = f.avx2 && has_avx512();
+#endif
+    return f;
+}
+
+Level detect() {
+#if defined(LUMARIX_X86)
+    const Features& f = processor_features();
+    if (f.avx512) return Level::avx512;
+    if (f.avx2) return Level::avx2;
+    if (f.sse2) return Level::sse2;
 #elif defined(LUMARIX_NEON)
     return Level::neon;
 #endif
@@ -66,6 +78,11 @@ Level capped(Level processor, Level cap) {
 std::atomic<int> g_active{-1};
 
 }  // namespace
+
+const Features& processor_features() {
+    static const Features features = query();
+    return features;
+}
 
 Level processor_level() {
     static const Level level = detect();

@@ -1,4 +1,5 @@
-// The one processor query of the library: which SIMD level its kernels may use.
+// The one processor query of the library: which SIMD level its kernels may use, and the raw
+// feature bits behind it (which MMXCheck and SSE2Check report).
 //
 // The level is what the processor has, capped by LUMARIX_ISA (read once, at the first query:
 // "plain", "sse2", "avx2", "avx512" or "neon"; anything else leaves the processor's own level)
@@ -20,6 +21,16 @@ namespace lumarix::simd {
 
 /// The values order each architecture's ladder (avx512 sits above avx2, neon on its own ladder).
 enum class Level : int { plain = 0, sse2 = 1, avx2 = 2, neon = 3, avx512 = 4 };
+
+/// The processor's own feature bits, read once with the level (thread-safe): what it reports,
+/// whatever cap applies. All false off x86.
+struct Features {
+    bool mmx = false;
+    bool sse2 = false;
+    bool avx2 = false;
+    bool avx512 = false;  // F, BW and VL, with the ZMM state enabled by the system
+};
+const Features& processor_features();
 
 /// What the processor itself supports, asked once (thread-safe).
 Level processor_level();

@@ -162,6 +162,21 @@ struct V128 {
         return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
     }
 
+    // ---- 32-bit lanes as signed positions (the rotation) ----
+    static R lane_index() { return _mm_setr_epi32(0, 1, 2, 3); }
+    /// The low 32 bits of each lane's product (two unsigned 32x32 multiplies, lanes 0, 2 and 1, 3).
+    static R mullo32(R a, R b) {
+        const R even = _mm_mul_epu32(a, b), odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    }
+    template <int n> static R srai32(R a) { return _mm_srai_epi32(a, n); }
+    /// The four pixels base[offset lane], read one by one.
+    static R gather32(const uint32_t* base, R offset) {
+        alignas(16) int32_t o[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(o), offset);
+        return _mm_setr_epi32(int32_t(base[o[0]]), int32_t(base[o[1]]), int32_t(base[o[2]]), int32_t(base[o[3]]));
+    }
+
     // ---- one pixel's four byte sums in 64-bit lanes, bytes 0 and 1 in lo, 2 and 3 in hi ----
     struct Sums {
         __m128i lo, hi;
@@ -292,6 +307,35 @@ struct V128 {
         return u8(vcombine_u32(vzip1_u32(a, b), vzip2_u32(a, b)));
     }
     static R pack_in_order(R lo, R hi) { return pack(lo, hi); }
+    static R sub32(R a, R b) { return u8(vsubq_u32(u32(a), u32(b))); }
+    static R mulhi_s16(R a, R b) {
+        const int16x8_t x = vreinterpretq_s16_u8(a), y = vreinterpretq_s16_u8(b);
+        const int32x4_t lo = vmull_s16(vget_low_s16(x), vget_low_s16(y)), hi = vmull_high_s16(x, y);
+        return vreinterpretq_u8_s16(vuzp2q_s16(vreinterpretq_s16_s32(lo), vreinterpretq_s16_s32(hi)));
+    }
+    static R spread_lo16(R v32) {
+        static constexpr uint8_t kSpread[16] = {0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7};
+        return vqtbl1q_u8(v32, vld1q_u8(kSpread));
+    }
+    static R spread_hi16(R v32) {
+        static constexpr uint8_t kSpread[16] = {8, 9, 8, 9, 8, 9, 10, 11, 12, 13, 12, 13, 12, 13, 14, 15};
+        return vqtbl1q_u8(v32, vld1q_u8(kSpread));
+    }
+    static R load_px16(const uint8_t* p) { return u8(vmovl_u8(vld1_u8(p))); }
+
+    // ---- 32-bit lanes as signed positions (the rotation) ----
+    static R lane_index() {
+        static constexpr uint32_t kIndex[4] = {0, 1, 2, 3};
+        return u8(vld1q_u32(kIndex));
+    }
+    static R mullo32(R a, R b) { return u8(vmulq_u32(u32(a), u32(b))); }
+    template <int n> static R srai32(R a) { return vreinterpretq_u8_s32(vshrq_n_s32(vreinterpretq_s32_u8(a), n)); }
+    static R gather32(const uint32_t* base, R offset) {
+        int32_t o[4];
+        vst1q_s32(o, vreinterpretq_s32_u8(offset));
+        const uint32_t px[4] = {base[o[0]], base[o[1]], base[o[2]], base[o[3]]};
+        return u8(vld1q_u32(px));
+    }
 
     // ---- one pixel's four byte sums in 32-bit lanes (the blur's running sums) ----
     // The sums are taken modulo 2^32, which is all that the x86 kernels read of their 64-bit

@@ -19,7 +19,7 @@ struct Rgb {
     int red, green, blue;
 };
 
-using text::px::Mix;
+using text::px::mix;
 
 constexpr size_t kKeptMaskBytes = size_t(1) << 20;
 
@@ -36,7 +36,7 @@ void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCovera
         return &mask.alpha[size_t(py - top) * size_t(mask.width) + size_t(x0 - left)];
     };
     if (format == TPixelFormat::pf32bit) {
-        const auto blend = text::ActiveTextKernels().coverage_blend;
+        const auto blend = text::best_text_kernels().coverage_blend;
         const uint32_t packed = uint32_t(colour.blue) | uint32_t(colour.green) << 8 | uint32_t(colour.red) << 16;
         for (int64_t py = y0; py < y1; ++py)
             blend(coverageRow(py), bitmap.ScanLine(int32_t(py)) + 4 * x0, int32_t(x1 - x0), packed);
@@ -51,13 +51,13 @@ void BlendCoverage(TBitmap& bitmap, int32_t x, int32_t y, const text::TextCovera
             const int c = *coverage;
             if (c == 0) continue;
             if (bytesPerPixel > 1) {
-                p[0] = Mix(p[0], colour.blue, c);
-                p[1] = Mix(p[1], colour.green, c);
-                p[2] = Mix(p[2], colour.red, c);
+                p[0] = mix(p[0], colour.blue, c);
+                p[1] = mix(p[1], colour.green, c);
+                p[2] = mix(p[2], colour.red, c);
             } else {
                 const TPaletteEntry& under = bitmap.Palette()[*p];
-                *p = nearest(Mix(under.blue, colour.blue, c), Mix(under.green, colour.green, c),
-                             Mix(under.red, colour.red, c));
+                *p = nearest(mix(under.blue, colour.blue, c), mix(under.green, colour.green, c),
+                             mix(under.red, colour.red, c));
             }
         }
     }

@@ -83,7 +83,7 @@ void WalkSamples(SampleWalk walk, const SampleGrid& grid, TBitmap& dest, int32_t
                  int32_t h, TextRgb colour) {
     if (!Is32(dest) || w <= 0 || h <= 0) return;
     const Span s = VisibleSpan(walk, dest, x, y, w, h);
-    const TextKernels& k = ActiveTextKernels();
+    const TextKernels& k = best_text_kernels();
     const uint32_t packed = Packed(colour);
     const int32_t n = int32_t(std::max<int64_t>(0, s.i1 - s.i0));
     auto sampleRow = [&](int64_t sy, int64_t sx) { return grid.coverage + (sy - grid.top) * grid.stride + (sx - grid.left); };

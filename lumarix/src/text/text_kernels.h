@@ -25,44 +25,55 @@ struct TextKernels {
     void (*coverage_blend)(const uint8_t* coverage, uint8_t* dest, int32_t n, uint32_t colour);
 };
 
-const TextKernels& ScalarTextKernels();
-/// The kernels of the active SIMD level (simd::pick).
-const TextKernels& ActiveTextKernels();
+/// The scalar kernels: loops over the per-pixel models below.
+const TextKernels& scalar_text_kernels();
+
+#if defined(LUMARIX_X86)
+const TextKernels& sse2_text_kernels();
+/// Only when simd::use_avx2().
+const TextKernels& avx2_text_kernels();
+#endif
+#if defined(LUMARIX_NEON)
+const TextKernels& neon_text_kernels();
+#endif
+
+/// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
+const TextKernels& best_text_kernels();
 
 /// One pixel of each kernel: the models, and the tails of the SIMD rows. Internal to each file
 /// that includes them, so that a copy built with AVX2 flags is never the one a plain caller gets.
 namespace px {
 
-static inline uint8_t Reduce(const uint8_t* upper, const uint8_t* lower, int32_t i) {
+static inline uint8_t reduce(const uint8_t* upper, const uint8_t* lower, int32_t i) {
     return uint8_t((upper[2 * i] + upper[2 * i + 1] + lower[2 * i] + lower[2 * i + 1] + 3) >> 2);
 }
 
-static inline void SuperBlend(uint8_t* p, unsigned c, uint32_t colour) {
+static inline void super_blend(uint8_t* p, unsigned c, uint32_t colour) {
     const unsigned a = 256 - c;
     p[0] = uint8_t((p[0] * a + (colour & 0xFF) * c) >> 8);
     p[1] = uint8_t((p[1] * a + (colour >> 8 & 0xFF) * c) >> 8);
     p[2] = uint8_t((p[2] * a + (colour >> 16 & 0xFF) * c) >> 8);
 }
 
-static inline void Layer(uint8_t* p, unsigned c, uint32_t colour) {
+static inline void layer(uint8_t* p, unsigned c, uint32_t colour) {
     if (c == 0) return;
     p[0] = uint8_t(colour), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour >> 16), p[3] = uint8_t(255 - c);
 }
 
-static inline void FastLayer(uint8_t* p, unsigned c, uint32_t colour) {
+static inline void fast_layer(uint8_t* p, unsigned c, uint32_t colour) {
     if (c == 0) return;
     p[0] = uint8_t(colour), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour >> 16), p[3] = 0;
 }
 
-static inline uint8_t Mix(unsigned under, unsigned over, unsigned c) {
+static inline uint8_t mix(unsigned under, unsigned over, unsigned c) {
     return uint8_t((under * (255 - c) + over * c + 127) / 255);
 }
 
-static inline void CoverageBlend(uint8_t* p, unsigned c, uint32_t colour) {
+static inline void coverage_blend(uint8_t* p, unsigned c, uint32_t colour) {
     if (c == 0) return;
-    p[0] = Mix(p[0], colour & 0xFF, c);
-    p[1] = Mix(p[1], colour >> 8 & 0xFF, c);
-    p[2] = Mix(p[2], colour >> 16 & 0xFF, c);
+    p[0] = mix(p[0], colour & 0xFF, c);
+    p[1] = mix(p[1], colour >> 8 & 0xFF, c);
+    p[2] = mix(p[2], colour >> 16 & 0xFF, c);
 }
 
 }  // namespace px

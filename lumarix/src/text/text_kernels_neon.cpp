@@ -4,7 +4,7 @@
 namespace lumarix::text {
 
 const TextKernels& neon_text_kernels() {
-    static constexpr TextKernels k = neon::MakeTextKernels<simd::neon::V128>();
+    static constexpr TextKernels k = neon::make_text_kernels<simd::neon::V128>();
     return k;
 }
 

@@ -4,7 +4,7 @@
 namespace lumarix::text {
 
 const TextKernels& sse2_text_kernels() {
-    static constexpr TextKernels k = sse2::MakeTextKernels<simd::sse2::V128>();
+    static constexpr TextKernels k = sse2::make_text_kernels<simd::sse2::V128>();
     return k;
 }
 

@@ -7,8 +7,8 @@
 // The MMX family works in two truncating stages with a full weight T and a stage shift s
 // (T = 255, s = 8, or T = 128, s = 7 for the masked variants):
 //   upper = (ul * (T - fx) + ur * fx) >> s, lower likewise, v = (upper * (T - fy) + lower * fy) >> s
-// and then blends v over the destination (see bilinear_blend_lane). Where the level has vector
-// kernels the driver below runs them, with the same bytes.
+// and then blends v over the destination (see bilinear_blend_lane). The drivers below run the
+// kernels of the active level's table, with the same bytes.
 #include <lumarix/filters32/zoom.h>
 
 #include "filters/filter_common.h"
@@ -56,13 +56,13 @@ uint32_t model_px(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo
                                          : packed_px(b, p00, p01, p10, p11, cs.fx, fy, d);
 }
 
-// ---- The vector driver -------------------------------------------------------------------------
+// ---- The drivers -------------------------------------------------------------------------------
 //
 // The interpolation is split into its horizontal and vertical halves. The horizontal half of a
 // source row depends only on the row and the column positions, which are the same for every
 // destination row, so it is computed once per source row into a cache of two rows and reused
 // while destination rows keep sampling the same rows (an enlargement reads each source row once).
-// The vertical half and the blend then stream over the cached rows (zoom_simd_kernels.h).
+// The vertical half and the blend then stream over the cached rows (the kernel tables).
 //
 // The destination is processed in strips of kStrip columns so that the column tables and the
 // two cached rows have a fixed size. They take about 150 KB, more than a small thread stack can
@@ -227,7 +227,7 @@ void bilinear_fused(const BilinearSetup& b, const ZoomKernels& k, TBitmap& src, 
     }
 }
 
-void bilinear_vector(const BilinearSetup& b, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
+void bilinear_cached(const BilinearSetup& b, const ZoomKernels& k, TBitmap& src, TBitmap& dst) {
     const BilinearVertical vertical = vertical_kernel(b.kind, k);
     const BilinearHorizontal horizontal = b.kind == BilinearKind::plain ? k.horizontal_sixteen : k.horizontal_bytes;
     const bool narrow = b.f.srcWidth < 2;
@@ -280,10 +280,10 @@ void run_bilinear(const ZoomRect& r, TBitmap& src, TBitmap& dst, BilinearKind ki
     if (!setup_bilinear(r, src, dst, kind, alpha, b)) return;
     // The row caches would hold source pixels the zoom has since overwritten: one bitmap in both
     // roles takes the model's in-order walk.
-    const ZoomKernels* k = active_zoom_kernels();
-    if (!k || filters::shares_pixels(src, dst)) return bilinear_model(b, src, dst);
-    if (b.f.srcWidth >= 2 && b.stepY >= 2u << b.shift) return bilinear_fused(b, *k, src, dst);
-    bilinear_vector(b, *k, src, dst);
+    if (filters::shares_pixels(src, dst)) return bilinear_model(b, src, dst);
+    const ZoomKernels& k = best_zoom_kernels();
+    if (b.f.srcWidth >= 2 && b.stepY >= 2u << b.shift) return bilinear_fused(b, k, src, dst);
+    bilinear_cached(b, k, src, dst);
 }
 
 }  // namespace

@@ -79,14 +79,6 @@ int64_t trunc_sat_u32(double v) {
 
 }  // namespace
 
-const ZoomKernels* active_zoom_kernels() {
-#if LUMARIX_ZOOM_SSE2
-    using Table = const ZoomKernels& (*)();
-    if (const Table table = simd::pick<Table>(nullptr, sse2_zoom_kernels, avx2_zoom_kernels)) return &table();
-#endif
-    return nullptr;
-}
-
 bool trunc_u32(double v, uint32_t& out) {
     if (!(v >= 0.0) || v >= 4294967296.0) return false;
     out = uint32_t(v);

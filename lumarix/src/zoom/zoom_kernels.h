@@ -1,7 +1,8 @@
-// The zooms' vector kernels: one table per instruction set, every entry giving the bytes of the
-// scalar model (zoom_nearest.cpp, zoom_bilinear.cpp). The drivers in those plain files walk the
-// rows, keep the caches and finish each row's tail with the model's own arithmetic; the kernels
-// stream whole groups of pixels and return how many they wrote where the count can fall short.
+// The zooms' kernels: one table per instruction set, every entry giving the bytes of the scalar
+// model (zoom_nearest.cpp, zoom_bilinear.cpp). The drivers in those plain files walk the rows,
+// keep the caches and finish each row's tail with the model's own arithmetic; the kernels stream
+// whole groups of pixels and return how many they wrote where the count can fall short. The
+// plain table's kernels write none of those pixels, which leaves every one to the tails.
 #pragma once
 
 #include "zoom/zoom_p.h"
@@ -29,7 +30,9 @@ struct BilinearColumns {
 /// at the same columns while this one is sampled (pass s itself where there is none).
 using SaikinSample = int32_t (*)(uint32_t* d, const uint32_t* s, const uint32_t* next, uint32_t acc, uint32_t step,
                                  unsigned shift, int32_t n, uint32_t alpha);
-/// See saikin_gather_avx2 below; nullptr where the level has no pixel permute.
+/// Samples of a step below one pixel, s[(acc + i * step) >> shift] into out[i], for the leading
+/// whole groups of i < inside that lie inside the row's width; returns how many. 0 where the
+/// level has no pixel permute.
 using SaikinGather = int32_t (*)(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
                                  unsigned shift, int32_t inside);
 /// A blend rule of a gathered line over a destination row d, and over a second one d2 that
@@ -65,12 +68,24 @@ struct ZoomKernels {
     BilinearFused fused_plain, fused_mmx, fused_masked, fused_masked_alpha, fused_alpha;
 };
 
-#if LUMARIX_ZOOM_SSE2
+/// The gather of the levels without a pixel permute: no samples.
+int32_t saikin_gather_none(uint32_t* out, const uint32_t* srow, int32_t width, uint32_t acc, uint32_t step,
+                           unsigned shift, int32_t inside);
+
+/// The plain kernels: none of the pixels (the drivers' tails make them all), the horizontal half
+/// lane by lane.
+const ZoomKernels& scalar_zoom_kernels();
+
+#if defined(LUMARIX_X86)
 const ZoomKernels& sse2_zoom_kernels();
+/// Only when simd::use_avx2().
 const ZoomKernels& avx2_zoom_kernels();
 #endif
+#if defined(LUMARIX_NEON)
+const ZoomKernels& neon_zoom_kernels();
+#endif
 
-/// The table of the active level, or nullptr where the plain model runs.
-const ZoomKernels* active_zoom_kernels();
+/// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
+const ZoomKernels& best_zoom_kernels();
 
 }  // namespace lumarix::zoom

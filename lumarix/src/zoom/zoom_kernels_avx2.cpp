@@ -1,5 +1,5 @@
 // The zooms' kernels on AVX2, eight pixels per step; see zoom_simd_kernels.h. Reached only
-// through active_zoom_kernels() at the AVX2 level.
+// through best_zoom_kernels() at the AVX2 level.
 #include "zoom/zoom_simd_kernels.h"
 
 namespace lumarix::zoom {

@@ -7,7 +7,7 @@
 //   masked        c = (d * (m + 1) + s * (255 - m)) >> 8, fourth byte m (m = source's fourth byte)
 //   masked_Alpha  w = ((256 - m) * alpha) >> 8, c = (d * (256 - w) + s * w) >> 8, fourth byte m
 //   Alpha         c = (s * alpha + d * (256 - alpha)) >> 8, fourth byte from the source
-// The vector drivers below run the kernels of zoom_simd_kernels.h, which give the same bytes;
+// The drivers below run the kernels of the active level's table, which give the same bytes;
 // with one bitmap as source and destination the model runs, in its order of reads and writes.
 // Memory sets the pace of reductions, whose source rows lie far apart: each destination row
 // is sampled while the next one's source pixels are fetched, so that they arrive in time.
@@ -59,7 +59,7 @@ void copy_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitmap
             else
                 prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, 0), saikin_col(s, width - 1) + 1);
         }
-        int32_t i = k.saikin_gather ? k.saikin_gather(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside) : 0;
+        int32_t i = k.saikin_gather(drow, srow, s.f.srcWidth, s.startX, s.stepX, 16, s.inside);
         i += k.sample_copy(drow + i, srow, next, s.startX + uint32_t(i) * s.stepX, s.stepX, 16, s.inside - i, 0);
         for (uint32_t acc = s.startX + uint32_t(i) * s.stepX; i < s.inside; ++i, acc += s.stepX) drow[i] = srow[acc >> 16];
         // Past the source's right edge every sample is its last column.
@@ -119,7 +119,7 @@ void blend_rows(const SaikinSetup& s, const ZoomKernels& k, TBitmap& src, TBitma
                 const auto* srow = reinterpret_cast<const uint32_t*>(src.ScanLine(r));
                 if (j + 1 < s.f.height && saikin_row(s, j + 1) != r)
                     prefetch_span(src, saikin_row(s, j + 1), saikin_col(s, c0), saikin_col(s, c0 + n - 1) + 1);
-                int32_t i = k.saikin_gather ? k.saikin_gather(line, srow, s.f.srcWidth, acc, s.stepX, s.shift, inside) : 0;
+                int32_t i = k.saikin_gather(line, srow, s.f.srcWidth, acc, s.stepX, s.shift, inside);
                 for (uint32_t a = acc + uint32_t(i) * s.stepX; i < inside; ++i, a += s.stepX) line[i] = srow[a >> s.shift];
                 for (; i < n; ++i) line[i] = srow[s.f.srcWidth - 1];
                 cached = r;
@@ -143,11 +143,11 @@ void run_saikin(const ZoomRect& r, TBitmap& src, TBitmap& dst, SaikinRule rule, 
     if (!setup_saikin(r, src, dst, rule, alpha, s)) return;
     // The vector drivers read rows into caches and several pixels ahead of their stores; one
     // bitmap in both roles takes the model's walk, which reads each pixel just before its write.
-    const ZoomKernels* k = active_zoom_kernels();
-    if (!k || filters::shares_pixels(src, dst)) return saikin_model(s, src, dst);
-    if (s.rule == SaikinRule::copy) return copy_rows(s, *k, src, dst);
-    if (s.stepX >= 1u << s.shift && s.stepY >= 1u << s.shift) return sample_rows(s, *k, src, dst);
-    blend_rows(s, *k, src, dst);
+    if (filters::shares_pixels(src, dst)) return saikin_model(s, src, dst);
+    const ZoomKernels& k = best_zoom_kernels();
+    if (s.rule == SaikinRule::copy) return copy_rows(s, k, src, dst);
+    if (s.stepX >= 1u << s.shift && s.stepY >= 1u << s.shift) return sample_rows(s, k, src, dst);
+    blend_rows(s, k, src, dst);
 }
 
 }  // namespace

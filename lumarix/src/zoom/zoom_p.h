@@ -14,10 +14,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#if defined(LUMARIX_X86) && (defined(__x86_64__) || defined(_M_X64))
-#  define LUMARIX_ZOOM_SSE2 1
-#endif
-
 namespace lumarix::zoom {
 
 /// A zoom's rectangles, in the parameter order of the public routines.

@@ -1,5 +1,6 @@
 // The zooms' kernels written once over the wrappers of simd/ops.h and instantiated by
-// zoom_kernels_sse2.cpp (four pixels per step) and zoom_kernels_avx2.cpp (eight). The drivers
+// zoom_kernels_sse2.cpp, zoom_kernels_neon.cpp (four pixels per step) and zoom_kernels_avx2.cpp
+// (eight). The drivers
 // and scalar models are in zoom_nearest.cpp and zoom_bilinear.cpp.
 //
 // Nearest-neighbour blends run in 16-bit lanes as d + floor((s - d) * ws / 256) through the
@@ -296,7 +297,7 @@ constexpr SaikinGather gather_kernel() {
     if constexpr (V::kPixels == 8)
         return saikin_gather<V>;
     else
-        return nullptr;
+        return zoom::saikin_gather_none;  // four pixels per register: no pixel permute
 }
 
 template <class V>

@@ -149,7 +149,11 @@ TEST(GeometricFilters, RotationKnownAnswers) {
         }
 }
 
-TEST(GeometricFilters, RotationMatchesPlainModel) {
+/// Rotation at every level of the kernel tables.
+class RotationAt : public simd_levels::AtLevel {};
+LUMARIX_AT_EVERY_LEVEL(RotationAt);
+
+TEST_P(RotationAt, MatchesPlainModel) {
     for (int seed = 0; seed < 3000; ++seed) {
         std::mt19937 rng(seed);
         const bool inContract = seed % 2 == 0;
@@ -165,7 +169,7 @@ TEST(GeometricFilters, RotationMatchesPlainModel) {
         }
         const int32_t panX = int32_t(rng() % 21) - 10, panY = int32_t(rng() % 21) - 10;
         const int32_t angle = seed % 7 == 0 ? int32_t(rng() % 8) * 45 : int32_t(rng() % 1441) - 720;
-        SCOPED_TRACE(testing::Message() << "seed " << seed << " src " << sw << "x" << sh << " dst " << dw << "x" << dh
+        SCOPED_TRACE(testing::Message() << level() << " seed " << seed << " src " << sw << "x" << sh << " dst " << dw << "x" << dh
                                         << " window " << dstX << "," << dstY << " " << width << "x" << height
                                         << " pan " << panX << "," << panY << " angle " << angle);
         const Pic src = random_pic(sw, sh, rng);
@@ -203,11 +207,9 @@ TEST(GeometricFilters, RotationWithExtremeArgumentsStaysInside) {
     }
 }
 
+
 /// One bitmap as source and destination: every level walks the window in the model's order,
 /// reading each source pixel as the rows written before it left it.
-class RotationAt : public simd_levels::AtLevel {};
-LUMARIX_AT_EVERY_LEVEL(RotationAt);
-
 TEST_P(RotationAt, InPlaceFollowsTheOrderOfReadsAndWrites) {
     for (int seed = 0; seed < 400; ++seed) {
         std::mt19937 rng(seed);
@@ -327,7 +329,7 @@ class ReverseKernelAt : public simd_levels::AtLevel {};
 LUMARIX_AT_EVERY_LEVEL(ReverseKernelAt);
 
 TEST_P(ReverseKernelAt, ReversesEveryLength) {
-    const filters::ReverseKernel reverse = filters::pick_reverse_row();
+    const filters::ReverseRow reverse = filters::best_geometric_kernels().reverse;
     for (int32_t n = 0; n < 80; ++n) {
         std::vector<uint32_t> row(size_t(n) + 2);
         for (size_t i = 0; i < row.size(); ++i) row[i] = uint32_t(i * 2654435761u);

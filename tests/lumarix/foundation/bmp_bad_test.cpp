@@ -63,7 +63,7 @@ void LoadOrRefuse(const std::string& bytes) {
 void DecodeOrRefuse(const std::string& bytes) {
     try {
         detail::BmpImage image =
-            detail::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), int64_t(1) << 22);
+            detail::decode_bmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), int64_t(1) << 22);
         ASSERT_LE(image.bytesUsed, bytes.size());
         TLumarix b;
         b.AdoptPixels(image.width, image.height, image.format, std::move(image.pixels), &image.palette);
@@ -155,17 +155,17 @@ TEST(BmpBad, PicturesLargerThanTheLimitAreRefusedBeforeAllocating) {
     const std::string bytes = ReadBytes(BmpPath("good", "rgb24.bmp"));
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     const int64_t needed = int64_t(kW) * 4 * kH;  // the limit applies to the 32-bit picture
-    EXPECT_EQ(detail::DecodeBmp(data, bytes.size(), needed).width, kW);
-    EXPECT_THROW(detail::DecodeBmp(data, bytes.size(), needed - 1), EInvalidGraphic);
+    EXPECT_EQ(detail::decode_bmp(data, bytes.size(), needed).width, kW);
+    EXPECT_THROW(detail::decode_bmp(data, bytes.size(), needed - 1), EInvalidGraphic);
 }
 
 TEST(BmpBad, StreamsLongerThanTheLimitAreRefused) {
     EndlessBuf endless;
     std::istream unseekable(&endless);
-    EXPECT_THROW(detail::ReadStreamBounded(unseekable, 1 << 20), EInvalidGraphic);
+    EXPECT_THROW(detail::read_stream_bounded(unseekable, 1 << 20), EInvalidGraphic);
 
     std::istringstream big(std::string(5000, 'x'));
-    EXPECT_THROW(detail::ReadStreamBounded(big, 4999), EInvalidGraphic);
+    EXPECT_THROW(detail::read_stream_bounded(big, 4999), EInvalidGraphic);
     std::istringstream exact(std::string(5000, 'x'));
-    EXPECT_EQ(detail::ReadStreamBounded(exact, 5000).size(), 5000u);
+    EXPECT_EQ(detail::read_stream_bounded(exact, 5000).size(), 5000u);
 }

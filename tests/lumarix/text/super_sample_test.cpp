@@ -149,8 +149,8 @@ TEST_P(TextSampleLevels, WalkMatchesModelAndClips) {
 // Every text kernel of the level against its scalar model on random rows, coverage biased to
 // paper and ink.
 TEST_P(TextSampleLevels, KernelsMatchScalarModels) {
-    const text::TextKernels& fast = text::ActiveTextKernels();
-    const text::TextKernels& plain = text::ScalarTextKernels();
+    const text::TextKernels& fast = text::best_text_kernels();
+    const text::TextKernels& plain = text::scalar_text_kernels();
     std::mt19937 rng(11);
     for (int round = 0; round < 400; ++round) {
         const int32_t n = int32_t(rng() % 70);

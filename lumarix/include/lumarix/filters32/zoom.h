@@ -17,8 +17,8 @@
 //   - An alpha above its scale (256, or 255 for Stretch_ZoomIn_BiLinearMMX32_alpha) counts as
 //     the top of the scale.
 //
-// The MMX-named zooms run SSE2 code on x86-64 and a plain model of the same numbers elsewhere;
-// they do not check the processor themselves. A zoom of a bitmap onto itself is not supported.
+// Every zoom runs the kernels of the library's SIMD level (SSE2, AVX2, NEON or plain code), all
+// with the same numbers; the MMX-named ones do not check the processor themselves. A zoom of a bitmap onto itself is not supported.
 #pragma once
 
 #include <lumarix/Export.h>

@@ -1,6 +1,7 @@
 // The 24-to-32-bit conversion of pixel rows (TBitmap::SetPixelFormat and the loads that keep
 // 32 bits): blue, green and red copied, the fourth byte 0. A plain row, a SIMD row written once
-// over the operation wrappers (expand24_simd.h) and the choice of the one to run.
+// over the operation wrappers (expand24_simd_kernels.h), one table per instruction set, and the
+// choice of the table to run.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +20,23 @@ static inline void px24_to_32(uint8_t* d, const uint8_t* s) {
 /// (a picture widened in place, rows taken from the bottom up).
 using Expand24Row = void (*)(const uint8_t* src, uint8_t* dst, int32_t width);
 
-void expand24_row(const uint8_t* src, uint8_t* dst, int32_t width);
+struct Expand24Kernels {
+    Expand24Row row;
+};
+
+/// The plain row: one pixel at a time.
+const Expand24Kernels& scalar_expand24_kernels();
+
 #if defined(LUMARIX_X86)
-void expand24_row_sse2(const uint8_t* src, uint8_t* dst, int32_t width);
+const Expand24Kernels& sse2_expand24_kernels();
 /// Only when simd::use_avx2().
-void expand24_row_avx2(const uint8_t* src, uint8_t* dst, int32_t width);
+const Expand24Kernels& avx2_expand24_kernels();
 #endif
 #if defined(LUMARIX_NEON)
-void expand24_row_neon(const uint8_t* src, uint8_t* dst, int32_t width);
+const Expand24Kernels& neon_expand24_kernels();
 #endif
-/// The row of the active SIMD level (simd/cpu.h).
-Expand24Row best_expand24_row();
+
+/// The table of the active SIMD level (simd/cpu.h); all tables give the same bytes.
+const Expand24Kernels& best_expand24_kernels();
 
 }  // namespace lumarix::detail
