@@ -1,7 +1,7 @@
 // Fuzzes the library's whole public surface. The input becomes three bitmaps (0 to 71 pixels
 // each way, 8, 24 or 32 bits, random pixels) and a sequence of calls whose arguments lean to the
 // edges; any bitmap may stand in several roles of one call. Each call runs twice: first with
-// the SIMD kernels capped at plain code, on copies, then at the processor's level (or at SSE2)
+// the SIMD kernels capped at plain code, on copies, then at the processor's level (or one below)
 // on the pool itself. Oracles, besides the sanitizers and libFuzzer's time and memory limits:
 //   - the two runs leave identical bitmaps, raise the same error and give the same results;
 //   - a call changes no byte outside the part of each bitmap it may write;
@@ -129,7 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const simd::Level top = simd::processor_level();
     Decoder decoder(in, pool);
     for (int i = 0; i < kMaxCalls && !in.Empty(); ++i) {
-        const simd::Level level = top == simd::Level::avx2 && in.Flag() ? simd::Level::sse2 : top;
+        // The processor's level or, on x86, a level below it down to SSE2.
+        simd::Level level = top;
+        if (level == simd::Level::avx512 && in.Flag()) level = simd::Level::avx2;
+        if (level == simd::Level::avx2 && in.Flag()) level = simd::Level::sse2;
         const uint32_t randomState = in.U32();
         const Call call = decoder.Next();
         if (Skipped(call.name)) continue;
