@@ -56,7 +56,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_DEBIAN_MARBLE_APP_PACKAGE_SECTION sound)
-set(CPACK_DEBIAN_MARBLE_APP_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont")
+# A Japanese font: the error box for a settings file that cannot be written is in Japanese, and
+# a desktop without CJK fonts draws it as empty boxes (fonts-vlgothic is the smallest that has it).
+set(CPACK_DEBIAN_MARBLE_APP_PACKAGE_DEPENDS
+    "timgm6mb-soundfont | fluid-soundfont-gm | musescore-general-soundfont, fonts-vlgothic | fonts-ipafont-gothic | fonts-noto-cjk")
 set(CPACK_COMPONENT_MARBLE_APP_DESCRIPTION "numeric-keypad MIDI drum pad
 marbleStomper turns the numeric keypad into eleven drum pads: each of the
 keys 0 to 9 and the decimal point plays one MIDI note on the percussion

@@ -12,9 +12,11 @@
 
 namespace {
 
-// Small enough that a header claiming a huge run-length picture costs little time; the limit
-// check itself is part of what is fuzzed.
-constexpr int64_t kFuzzPixelBytes = int64_t(1) << 20;
+// Small enough that a header claiming a huge run-length picture costs little time (a few bytes
+// of input can claim the whole limit, and every byte of it is decoded, written, read again and
+// widened to 32 bits); the limit check itself is part of what is fuzzed. 64 KB holds pictures of
+// every format wide enough to cross each decoder's row and run boundaries many times over.
+constexpr int64_t kFuzzPixelBytes = int64_t(1) << 16;
 
 size_t RowBytes(const lumarix::TBitmap& b) {
     return size_t(b.Width()) * size_t(lumarix::TBitmap::BitsPerPixel(b.PixelFormat()) / 8);

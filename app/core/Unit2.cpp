@@ -37,8 +37,10 @@ TForm2::TForm2(Platform& platform, WindowHandle handle)
 
     BuildControls();
 
-    m_settingsFileName = SettingsFileLocation(m_platform, m_platform.ExecutablePath());
-    m_settings = std::make_unique<TIniFile>(m_platform, m_settingsFileName);
+    const std::string executablePath = m_platform.ExecutablePath();
+    m_settingsFileName = SettingsFileLocation(m_platform, executablePath);
+    m_settings = std::make_unique<TIniFile>(m_platform, m_settingsFileName,
+                                            SettingsStartingPoint(m_platform, executablePath, m_settingsFileName));
     ReadSettings();
 
     m_indicator = std::make_unique<lumarix::TLumarix>();

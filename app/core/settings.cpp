@@ -75,7 +75,7 @@ std::string SettingsFileLocation(Shell& shell, const std::string& executablePath
     const size_t separator = executablePath.find_last_of("/\\");
     const std::string folder =
         separator == std::string::npos ? "." : executablePath.substr(0, std::max<size_t>(separator, 1));
-    if (shell.FolderWritable(folder)) return beside;
+    if (!shell.InstalledByPackage(executablePath) && shell.FolderWritable(folder)) return beside;
     std::string userFolder = shell.UserConfigFolder();
     if (userFolder.empty()) return beside;
     while (userFolder.size() > 1 && userFolder.back() == '/') userFolder.pop_back();
@@ -83,13 +83,21 @@ std::string SettingsFileLocation(Shell& shell, const std::string& executablePath
     return userFolder + "marbleStomper/marbleStomper.ini";
 }
 
-TIniFile::TIniFile(ProfileFiles& profiles, std::string fileName)
-    : m_profiles(profiles), m_fileName(std::move(fileName)) {}
+std::string SettingsStartingPoint(Shell& shell, const std::string& executablePath, const std::string& fileName) {
+    const std::string beside = ChangeFileExt(executablePath, ".ini");
+    if (fileName == beside || shell.SettingsFileExists(fileName) || !shell.SettingsFileExists(beside)) return fileName;
+    return beside;
+}
+
+TIniFile::TIniFile(ProfileFiles& profiles, std::string fileName, std::string startingPoint)
+    : m_profiles(profiles),
+      m_fileName(std::move(fileName)),
+      m_readFileName(startingPoint.empty() ? m_fileName : std::move(startingPoint)) {}
 
 int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) {
     std::array<char, 2048> buffer{};
     const uint32_t length = m_profiles.GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                                                uint32_t(buffer.size()), m_fileName.c_str());
+                                                                uint32_t(buffer.size()), m_readFileName.c_str());
     std::string text(buffer.data(), std::min<size_t>(length, buffer.size() - 1));
     if (text.size() >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.replace(0, 2, "$");
     int32_t value = 0;
@@ -101,6 +109,7 @@ void TIniFile::WriteInteger(const std::string& section, const std::string& key, 
     if (!m_profiles.WritePrivateProfileStringA(section.c_str(), key.c_str(), text.c_str(), m_fileName.c_str())) {
         FailWrite();
     }
+    m_readFileName = m_fileName;
 }
 
 void TIniFile::UpdateFile() {

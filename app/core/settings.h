@@ -1,6 +1,6 @@
 // The settings file: an ini-format profile file beside the executable (or in the user's
-// settings folder when that folder is read-only), read and written one integer at a time through
-// the platform's profile functions.
+// settings folder for the copy the system's package installed, or when the executable's folder
+// is read-only), read and written one integer at a time through the platform's profile functions.
 #pragma once
 
 #include "platform/platform.h"
@@ -23,10 +23,15 @@ bool TryStrToInt(std::string_view text, int32_t& value);
 std::string ChangeFileExt(const std::string& path, const std::string& extension);
 
 /// The settings file of the program at `executablePath`: beside it, with the extension ".ini",
-/// when its folder is writable or the platform has no per-user folder; otherwise
-/// "<user config folder>/marbleStomper/marbleStomper.ini", so that a copy installed where users
-/// cannot write keeps one file per user.
+/// when its folder is writable (and it is not the copy the system's package installed) or the
+/// platform has no per-user folder; otherwise "<user config folder>/marbleStomper/marbleStomper.ini",
+/// so that an installed copy, or one in a folder users cannot write, keeps one file per user.
 std::string SettingsFileLocation(Shell& shell, const std::string& executablePath);
+
+/// The file the settings are read from at start-up: `fileName` itself, unless it is a per-user
+/// file that does not exist yet while the file beside the executable does; that one is then the
+/// starting point, and the per-user file is written at closing.
+std::string SettingsStartingPoint(Shell& shell, const std::string& executablePath, const std::string& fileName);
 
 /// The settings file's error: a write that did not reach the file.
 class EIniFileException : public std::runtime_error {
@@ -35,9 +40,11 @@ public:
 };
 
 /// The settings object: integer keys of one profile file. Creating it does not touch the file.
+/// Reads come from `startingPoint` (the file itself when empty) until the first write, which
+/// makes the file itself.
 class TIniFile {
 public:
-    TIniFile(ProfileFiles& profiles, std::string fileName);
+    TIniFile(ProfileFiles& profiles, std::string fileName, std::string startingPoint = {});
 
     const std::string& FileName() const { return m_fileName; }
 
@@ -54,6 +61,7 @@ private:
 
     ProfileFiles& m_profiles;
     std::string m_fileName;
+    std::string m_readFileName;
 };
 
 }  // namespace marble

@@ -107,6 +107,17 @@ public:
     /// executable's folder is not writable; empty where settings always sit beside the
     /// executable (Windows).
     virtual std::string UserConfigFolder() { return {}; }
+    /// Whether the program at `executablePath` is the copy installed by the system's package,
+    /// which keeps its settings per user whoever runs it, even one who may write beside it.
+    virtual bool InstalledByPackage(const std::string& executablePath) {
+        (void)executablePath;
+        return false;
+    }
+    /// Whether a settings file is there to be read (a regular file, or a link to one).
+    virtual bool SettingsFileExists(const std::string& fileName) {
+        (void)fileName;
+        return false;
+    }
 };
 
 /// Everything the drum pad needs of the operating system. The MIDI output is an object of its

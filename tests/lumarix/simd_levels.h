@@ -13,10 +13,10 @@ namespace simd_levels {
 
 using lumarix::simd::Level;
 
-inline const Level kLevels[] = {Level::plain, Level::sse2, Level::avx2, Level::neon};
+inline const Level kLevels[] = {Level::plain, Level::sse2, Level::avx2, Level::avx512, Level::neon};
 
 /// Whether this build and processor have `level`: plain everywhere, the others on their own
-/// architecture's ladder (x86: sse2 < avx2; AArch64: neon).
+/// architecture's ladder (x86: sse2 < avx2 < avx512; AArch64: neon).
 inline bool available(Level level) {
     const Level cpu = lumarix::simd::processor_level();
     if (level == Level::plain) return true;

@@ -4,7 +4,8 @@
 # The Debian packages as a user meets them: lintian finds no errors; apt-get installs them; an
 # outside program builds against the installed library through CMake and pkg-config; the
 # installed drum pad starts as an unprivileged user under a virtual X server, closes, and leaves
-# its settings in that user's ~/.config/marbleStomper; purging removes every packaged file.
+# its settings in that user's ~/.config/marbleStomper, and so it does for root, who could write
+# /usr/bin; a Japanese font comes with it; purging removes every packaged file.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dist=$(cd "${1:-dist}" && pwd)
@@ -76,6 +77,35 @@ ini="$home/.config/marbleStomper/marbleStomper.ini"
 [ "$(stat -c %U "$ini")" = "$user" ] || fail "$ini does not belong to $user"
 [ ! -e /usr/bin/marbleStomper.ini ] || fail "the program wrote beside itself"
 echo "settings of $user in $ini"
+
+echo "== the installed drum pad, run by root"
+# Root may write /usr/bin, yet the installed copy keeps its settings per user all the same.
+roothome="$work/root-home"
+mkdir -p "$roothome"
+env -i HOME="$roothome" PATH=/usr/bin:/bin bash -s <<'RUN' || fail "the installed program as root"
+set -euo pipefail
+work=$(mktemp -d)
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+exec 3>&-
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+marbleStomper >"$work/app.log" 2>&1 &
+app=$!
+timeout 30 xdotool search --sync --onlyvisible --name '^marbleStomper$' >/dev/null || { cat "$work/app.log"; exit 1; }
+sleep 0.5
+kill -TERM "$app"
+wait "$app" || { echo "exit status $?"; cat "$work/app.log"; exit 1; }
+RUN
+[ ! -e /usr/bin/marbleStomper.ini ] || fail "root's run wrote /usr/bin/marbleStomper.ini"
+[ -f "$roothome/.config/marbleStomper/marbleStomper.ini" ] || fail "root's settings are not in its ~/.config"
+
+# The settings error box is in Japanese: the package brings a font that has it.
+dpkg-deb -f "$dist"/marblestomper_*.deb Depends | grep -q 'fonts-vlgothic' || fail "the package does not depend on a Japanese font"
+[ -n "$(fc-list :lang=ja family)" ] || fail "no Japanese font installed with the package"
 
 echo "== apt-get purge"
 files=$(for d in "${debs[@]}"; do dpkg-deb -c "$d"; done | awk '$1 !~ /^d/ {sub(/^\./, "", $6); print $6}')

@@ -250,6 +250,10 @@ std::vector<std::string> FakePlatform::ProfileKeys(const std::string& fileName, 
     return s == nullptr ? std::vector<std::string>{} : s->keyOrder;
 }
 
+bool FakePlatform::SettingsFileExists(const std::string& fileName) {
+    return m_files.count(Lower(fileName)) != 0;
+}
+
 void FakePlatform::FailProfileWritesFrom(int n) { m_failWritesFrom = n; }
 
 uint32_t FakePlatform::GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,

@@ -84,6 +84,8 @@ public:
     /// The one folder FolderWritable refuses, and what UserConfigFolder returns.
     std::string readOnlyFolder;
     std::string userConfigFolder;
+    /// What InstalledByPackage answers for every path.
+    bool installedByPackage = false;
     /// Messages shown in the error box, in order.
     std::vector<std::string> ErrorBoxes() const;
 
@@ -111,6 +113,9 @@ public:
     std::string ExecutablePath() override;
     bool FolderWritable(const std::string& folder) override { return folder != readOnlyFolder; }
     std::string UserConfigFolder() override { return userConfigFolder; }
+    bool InstalledByPackage(const std::string&) override { return installedByPackage; }
+    /// True once any value of the file has been set.
+    bool SettingsFileExists(const std::string& fileName) override;
     void ShowErrorBox(const std::string& message) override;
 
 private:

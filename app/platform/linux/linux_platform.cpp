@@ -45,6 +45,12 @@ bool LinuxPlatform::FolderWritable(const std::string& folder) { return ::marble:
 
 std::string LinuxPlatform::UserConfigFolder() { return ::marble::UserConfigFolder(); }
 
+bool LinuxPlatform::InstalledByPackage(const std::string& executablePath) {
+    return ::marble::InstalledByPackage(executablePath);
+}
+
+bool LinuxPlatform::SettingsFileExists(const std::string& fileName) { return ProfileFileExists(fileName.c_str()); }
+
 std::string LinuxPlatform::ExecutablePath() {
     std::vector<char> buffer(4096);
     for (;;) {

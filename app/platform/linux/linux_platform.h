@@ -65,6 +65,8 @@ public:
     bool FolderWritable(const std::string& folder) override;
     /// $XDG_CONFIG_HOME, or ~/.config.
     std::string UserConfigFolder() override;
+    bool InstalledByPackage(const std::string& executablePath) override;
+    bool SettingsFileExists(const std::string& fileName) override;
 
 private:
     LinuxMidiOut m_midi;

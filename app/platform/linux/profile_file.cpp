@@ -1,154 +1,110 @@
 #include "platform/linux/profile_file.h"
 
+#include "platform/linux/profile_text.h"
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
+#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace marble {
 
 namespace {
 
-// ==== Parsing ===================================================================================
+// ==== Reading ===================================================================================
 
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
+enum class ReadStatus { Read, NoFile, Failed };
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-/// One line of a profile file, classified once.
-struct Line {
-    enum class Kind { Other, Section, Key } kind = Kind::Other;
-    std::string text;   // the line as it stands in the file, without its line end
-    std::string name;   // section or key name, trimmed
-    std::string value;  // key value, trimmed
+/// The last file read. A run reads a dozen keys in a row: while the file stays as it was, they
+/// cost one read and then one pass over the text each. The buffer is kept too, so a large
+/// file costs its page faults once.
+struct CachedFile {
+    bool valid = false;
+    std::string path;
+    struct stat identity {};
+    timespec readAt{};
+    std::string text;
 };
 
-void Classify(Line& line) {
-    const std::string_view trimmed = Trim(line.text);
-    line.kind = Line::Kind::Other;
-    if (trimmed.empty() || trimmed.front() == ';') return;
-    if (trimmed.front() == '[') {
-        std::string_view inner = trimmed.substr(1);
-        const size_t close = inner.find(']');
-        if (close != std::string_view::npos) inner = inner.substr(0, close);
-        line.kind = Line::Kind::Section;
-        line.name = std::string(Trim(inner));
-        return;
-    }
-    const size_t equals = trimmed.find('=');
-    if (equals == std::string_view::npos) return;
-    line.kind = Line::Kind::Key;
-    line.name = std::string(Trim(trimmed.substr(0, equals)));
-    line.value = std::string(Trim(trimmed.substr(equals + 1)));
+std::mutex g_fileLock;
+CachedFile& Cache() {
+    static CachedFile cache;
+    return cache;
 }
 
-/// A profile file held as its lines.
-struct Document {
-    std::vector<Line> lines;
-    bool crlf = false;
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-    static Document Parse(const std::string& content) {
-        Document doc;
-        doc.crlf = content.find("\r\n") != std::string::npos;
-        size_t start = 0;
-        while (start < content.size()) {
-            size_t end = content.find('\n', start);
-            if (end == std::string::npos) end = content.size();
-            size_t stop = end;
-            if (stop > start && content[stop - 1] == '\r') --stop;
-            doc.Append(content.substr(start, stop - start));
-            start = end + 1;
-        }
-        return doc;
+/// Whether the cached text is still the file's. File times tick coarsely (a few milliseconds),
+/// so a change made within a second before the file was read might leave them as they were: the
+/// cache is trusted only for a file that had not changed for a second when it was read.
+bool CacheHolds(const CachedFile& cache, const char* fileName) {
+    struct stat now {};
+    if (!cache.valid || cache.path != fileName || stat(fileName, &now) != 0) return false;
+    const struct stat& then = cache.identity;
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+           SameTime(now.st_mtim, then.st_mtim) && SameTime(now.st_ctim, then.st_ctim) &&
+           then.st_ctim.tv_sec + 1 < cache.readAt.tv_sec;
+}
+
+/// Room left after a file's text, so that an edit of a line or two needs no new allocation.
+constexpr size_t kEditRoom = 4096;
+
+/// Reads a regular file (following symbolic links) into the cache. Anything else (a FIFO, a
+/// device, a folder) is no file and is never opened, so it cannot block; the non-blocking open
+/// and second look guard against a swap between the two looks. At most the size the file had
+/// when opened is read, so a file that grows while it is read cannot grow the buffer.
+ReadStatus ReadRegularFile(const char* fileName, CachedFile& cache) {
+    if (CacheHolds(cache, fileName)) return ReadStatus::Read;
+    cache.valid = false;
+    std::string& text = cache.text;
+    const auto none = [&](ReadStatus status) {
+        text.clear();
+        return status;
+    };
+    struct stat info {};
+    if (stat(fileName, &info) != 0) return none(errno == ENOENT || errno == ENOTDIR ? ReadStatus::NoFile : ReadStatus::Failed);
+    if (!S_ISREG(info.st_mode)) return none(ReadStatus::NoFile);
+    const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return none(errno == ENOENT ? ReadStatus::NoFile : ReadStatus::Failed);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return none(ReadStatus::NoFile);
     }
-
-    void Append(std::string text) { Insert(lines.size(), std::move(text)); }
-
-    void Insert(size_t at, std::string text) {
-        Line line;
-        line.text = std::move(text);
-        Classify(line);
-        lines.insert(lines.begin() + std::ptrdiff_t(at), std::move(line));
-    }
-
-    void Replace(size_t at, std::string text) {
-        lines[at].text = std::move(text);
-        Classify(lines[at]);
-    }
-
-    void Erase(size_t first, size_t last) {
-        lines.erase(lines.begin() + std::ptrdiff_t(first), lines.begin() + std::ptrdiff_t(last));
-    }
-
-    std::string Text() const {
-        const char* end = crlf ? "\r\n" : "\n";
-        std::string out;
-        for (const Line& line : lines) out += line.text + end;
-        return out;
-    }
-
-    /// Index of the first header of `section`, if any.
-    std::optional<size_t> FindSection(std::string_view section) const {
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind == Line::Kind::Section && EqualNoCase(lines[i].name, section)) return i;
-        }
-        return std::nullopt;
-    }
-
-    /// One past the last line of the section whose header is at `header`.
-    size_t SectionEnd(size_t header) const {
-        size_t i = header + 1;
-        while (i < lines.size() && lines[i].kind != Line::Kind::Section) ++i;
-        return i;
-    }
-
-    std::optional<size_t> FindKey(size_t header, std::string_view key) const {
-        const size_t end = SectionEnd(header);
-        for (size_t i = header + 1; i < end; ++i) {
-            if (lines[i].kind == Line::Kind::Key && EqualNoCase(lines[i].name, key)) return i;
-        }
-        return std::nullopt;
-    }
-};
-
-// ==== Files =====================================================================================
-
-std::optional<std::string> ReadWholeFile(const char* fileName) {
-    const int fd = open(fileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string content;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof(chunk));
+    const size_t size = size_t(info.st_size);
+    text.reserve(size + kEditRoom);
+    text.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = read(fd, text.data() + done, size - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        content.append(chunk, size_t(n));
+        if (n < 0) {
+            close(fd);
+            return none(ReadStatus::Failed);
+        }
+        if (n == 0) break;
+        done += size_t(n);
     }
     close(fd);
-    return content;
+    text.resize(done);
+    cache.valid = true;
+    cache.path = fileName;
+    cache.identity = info;
+    clock_gettime(CLOCK_REALTIME, &cache.readAt);
+    return ReadStatus::Read;
 }
+
+// ==== Replacing =================================================================================
 
 bool WriteAll(int fd, const std::string& content) {
     size_t done = 0;
@@ -174,6 +130,62 @@ std::string ResolveTarget(const char* fileName) {
     return fileName;
 }
 
+/// Temporary files are named ".<file>.tmp<pid>.<n>".
+std::string TemporaryPrefix(const std::string& base) { return "." + base + ".tmp"; }
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// Removes the temporary files of `base` whose process no longer runs: a process killed in the
+/// middle of a write leaves one behind. This process's own are stale too, since no write is in
+/// flight while the file lock is held (they come from an earlier process with the same id).
+void RemoveStaleTemporaries(const std::string& folder, const std::string& base) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = TemporaryPrefix(base);
+    while (const dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.substr(0, prefix.size()) != prefix) continue;
+        name.remove_prefix(prefix.size());
+        const size_t dot = name.find('.');
+        if (dot == std::string_view::npos || dot > 9 || !AllDigits(name.substr(0, dot)) ||
+            !AllDigits(name.substr(dot + 1))) {
+            continue;
+        }
+        const pid_t pid = pid_t(std::atol(std::string(name.substr(0, dot)).c_str()));
+        if (pid != getpid() && (kill(pid, 0) == 0 || errno != ESRCH)) continue;
+        unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+/// Writes `content` into a new file that ends up, complete and flushed to disk, under the name
+/// `temp`. Where the file system allows, the file has no name while it is written (O_TMPFILE)
+/// and is linked in only when complete, so a process killed meanwhile leaves nothing behind.
+bool WriteTemporary(const std::string& folder, const std::string& temp, const std::string& content,
+                    const struct stat* old) {
+    for (const bool unnamed : {true, false}) {
+        const int fd = unnamed ? open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
+                               : open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) continue;
+        bool ok = WriteAll(fd, content);
+        if (ok && old != nullptr) ok = fchmod(fd, old->st_mode & 07777) == 0;
+        if (ok) ok = fsync(fd) == 0;
+        bool linked = !unnamed;
+        if (ok && unnamed) {
+            const std::string self = "/proc/self/fd/" + std::to_string(fd);
+            linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        }
+        if (close(fd) != 0) ok = false;
+        if (ok && linked) return true;
+        if (linked) unlink(temp.c_str());
+        // Only a failed link is worth a second try under a name; a failed write would fail again.
+        if (!ok) return false;
+    }
+    return false;
+}
+
 /// Replaces the file with `content` so that it is always either the old or the new file: the
 /// content goes to a temporary file beside it, is flushed to disk and renamed over the old one.
 bool ReplaceFile(const char* fileName, const std::string& content) {
@@ -193,18 +205,12 @@ bool ReplaceFile(const char* fileName, const std::string& content) {
     if (stat(folder.c_str(), &dirInfo) != 0 || !S_ISDIR(dirInfo.st_mode) || (dirInfo.st_mode & 0222) == 0) {
         return false;
     }
+    RemoveStaleTemporaries(folder, base);
     static std::atomic<unsigned> counter{0};
-    const std::string temp = folder + "/." + base + ".tmp" + std::to_string(getpid()) + "." +
-                             std::to_string(counter.fetch_add(1));
-
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, content);
-    if (ok && exists) ok = fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    const std::string temp =
+        folder + "/" + TemporaryPrefix(base) + std::to_string(getpid()) + "." + std::to_string(counter.fetch_add(1));
+    if (!WriteTemporary(folder, temp, content, exists ? &old : nullptr)) return false;
+    if (rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
     }
@@ -217,25 +223,20 @@ bool ReplaceFile(const char* fileName, const std::string& content) {
     return true;
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
 }  // namespace
 
 uint32_t ProfileGetString(const char* section, const char* key, const char* defaultValue, char* buffer,
                           uint32_t size, const char* fileName) {
     if (buffer == nullptr || size == 0) return 0;
-    std::string value = defaultValue == nullptr ? "" : defaultValue;
     if (section == nullptr || key == nullptr) {
         buffer[0] = '\0';
         return 0;
     }
-    if (fileName != nullptr) {
-        if (const auto content = ReadWholeFile(fileName)) {
-            const Document doc = Document::Parse(*content);
-            if (const auto header = doc.FindSection(Trim(section))) {
-                if (const auto line = doc.FindKey(*header, Trim(key))) value = doc.lines[*line].value;
-            }
-        }
+    std::string_view value = defaultValue == nullptr ? "" : defaultValue;
+    std::lock_guard lock(g_fileLock);
+    CachedFile& cache = Cache();
+    if (fileName != nullptr && ReadRegularFile(fileName, cache) == ReadStatus::Read) {
+        if (const auto found = ProfileTextValue(cache.text, section, key)) value = *found;
     }
     const size_t n = std::min<size_t>(value.size(), size - 1);
     std::memcpy(buffer, value.data(), n);
@@ -247,53 +248,19 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     if (fileName == nullptr || *fileName == '\0') return false;
     // Every write reaches the disk at once, so a flush has nothing left to do.
     if (section == nullptr && key == nullptr && value == nullptr) return true;
-    if (section == nullptr) return false;
+    std::lock_guard lock(g_fileLock);
+    CachedFile& cache = Cache();
+    // A file that exists but cannot be read is not replaced by one holding only this key.
+    if (ReadRegularFile(fileName, cache) == ReadStatus::Failed) return false;
+    // The text is edited in place: the cache keeps only its buffer.
+    cache.valid = false;
+    if (!ProfileTextWrite(cache.text, section, key, value)) return false;
+    return ReplaceFile(fileName, cache.text);
+}
 
-    const std::string_view sectionName = Trim(section);
-    if (sectionName.empty() || HasLineBreak(sectionName) || sectionName.find(']') != std::string_view::npos) {
-        return false;
-    }
-    std::string_view keyName;
-    if (key != nullptr) {
-        keyName = Trim(key);
-        if (keyName.empty() || HasLineBreak(keyName) || keyName.find('=') != std::string_view::npos ||
-            keyName.front() == '[' || keyName.front() == ';') {
-            return false;
-        }
-    }
-    if (value != nullptr && HasLineBreak(value)) return false;
-
-    const auto content = ReadWholeFile(fileName);
-    Document doc = Document::Parse(content.value_or(std::string()));
-    const auto header = doc.FindSection(sectionName);
-
-    if (key == nullptr) {
-        if (!header) return ReplaceFile(fileName, doc.Text());
-        doc.Erase(*header, doc.SectionEnd(*header));
-        return ReplaceFile(fileName, doc.Text());
-    }
-    const std::string newLine = std::string(keyName) + "=" + (value == nullptr ? "" : value);
-    if (!header) {
-        if (value == nullptr) return ReplaceFile(fileName, doc.Text());
-        doc.Append("[" + std::string(sectionName) + "]");
-        doc.Append(newLine);
-        return ReplaceFile(fileName, doc.Text());
-    }
-    if (const auto line = doc.FindKey(*header, keyName)) {
-        if (value == nullptr) {
-            doc.Erase(*line, *line + 1);
-        } else {
-            doc.Replace(*line, newLine);
-        }
-        return ReplaceFile(fileName, doc.Text());
-    }
-    if (value == nullptr) return ReplaceFile(fileName, doc.Text());
-    // A new key goes after the section's last non-blank line, so blank lines that separate it
-    // from the next section stay where they are.
-    size_t at = doc.SectionEnd(*header);
-    while (at > *header + 1 && Trim(doc.lines[at - 1].text).empty()) --at;
-    doc.Insert(at, newLine);
-    return ReplaceFile(fileName, doc.Text());
+bool ProfileFileExists(const char* fileName) {
+    struct stat info {};
+    return fileName != nullptr && stat(fileName, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace marble

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -47,6 +48,26 @@ std::string UserConfigFolder() {
     std::string folder = home;
     if (folder.back() != '/') folder += '/';
     return folder + ".config";
+}
+
+bool InstalledByPackage(const std::string& executablePath) {
+#ifdef MARBLE_INSTALLED_BINDIR
+    // Both sides resolved, so a merged /bin -> /usr/bin or a linked prefix still compares equal.
+    const auto canonical = [](const std::string& path) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved == nullptr) return std::string();
+        std::string result(resolved);
+        std::free(resolved);
+        return result;
+    };
+    const size_t slash = executablePath.rfind('/');
+    if (slash == std::string::npos) return false;
+    const std::string folder = canonical(executablePath.substr(0, std::max<size_t>(slash, 1)));
+    return !folder.empty() && folder == canonical(MARBLE_INSTALLED_BINDIR);
+#else
+    (void)executablePath;
+    return false;
+#endif
 }
 
 bool CreateFoldersFor(const std::string& root, const std::string& fileName) {

@@ -15,6 +15,11 @@ bool FolderWritable(const std::string& folder);
 /// empty when neither is known.
 std::string UserConfigFolder();
 
+/// Whether `executablePath` lies in the folder programs are installed to by this build's install
+/// prefix (/usr/bin for the Debian package): such a copy belongs to the system and keeps its
+/// settings per user, while a copy built or unpacked anywhere else keeps them beside itself.
+bool InstalledByPackage(const std::string& executablePath);
+
 /// Creates the missing folders above `fileName` that lie inside `root` (and `root` itself when
 /// missing), each with mode 0700, as per-user settings folders are made. Does nothing for a file
 /// outside `root`. False when a folder could not be made.

@@ -111,7 +111,7 @@ const RowKernels& scalar_kernels() {
 
 const RowKernels& best_kernels() {
 #if defined(LUMARIX_X86)
-    return simd::pick(scalar_kernels, sse2_kernels, avx2_kernels)();
+    return simd::pick(scalar_kernels, sse2_kernels, avx2_kernels, avx512_kernels)();
 #elif defined(LUMARIX_NEON)
     return simd::pick(scalar_kernels, neon_kernels)();
 #else

@@ -61,6 +61,8 @@ const RowKernels& scalar_kernels();
 const RowKernels& sse2_kernels();
 /// AVX2 kernels, eight pixels per step; only when simd::use_avx2().
 const RowKernels& avx2_kernels();
+/// AVX-512 kernels, sixteen pixels per step; only when simd::use_avx512().
+const RowKernels& avx512_kernels();
 #endif
 #if defined(LUMARIX_NEON)
 /// NEON kernels, four pixels per step (any AArch64 processor).

@@ -65,10 +65,14 @@ void Convert24Ato8(TBitmap& source, TBitmap& result) {
     if (shared) Copy24(source, sourceCopy);
     const TBitmap& s24 = shared ? sourceCopy : source;
 
-    result.SetWidth(source.Width());
-    result.SetHeight(source.Height());
-    if (!shared) source.SetPixelFormat(TPixelFormat::pf24bit);
+    // Every pixel of the result is written below: its old picture is dropped (width 0) instead of
+    // being matched to the palette, which for a picture of many colours is the costly part.
+    const int32_t width = source.Width(), height = source.Height();
+    result.SetWidth(0);
     result.SetPixelFormat(TPixelFormat::pf8bit);
+    result.SetHeight(height);
+    result.SetWidth(width);
+    if (!shared) source.SetPixelFormat(TPixelFormat::pf24bit);
     for (int32_t y = 0; y < s24.Height(); ++y) {
         const uint8_t* s = s24.ScanLine(y);
         uint8_t* r = result.ScanLine(y);

@@ -39,7 +39,7 @@ const ColorKernels& scalar_color_kernels() {
 
 const ColorKernels& best_color_kernels() {
 #if defined(LUMARIX_X86)
-    return simd::pick(scalar_color_kernels, sse2_color_kernels, avx2_color_kernels)();
+    return simd::pick(scalar_color_kernels, sse2_color_kernels, avx2_color_kernels, avx512_color_kernels)();
 #elif defined(LUMARIX_NEON)
     return simd::pick(scalar_color_kernels, neon_color_kernels)();
 #else

@@ -45,6 +45,8 @@ const ColorKernels& scalar_color_kernels();
 const ColorKernels& sse2_color_kernels();
 /// Only when simd::use_avx2().
 const ColorKernels& avx2_color_kernels();
+/// Only when simd::use_avx512().
+const ColorKernels& avx512_color_kernels();
 #endif
 #if defined(LUMARIX_NEON)
 const ColorKernels& neon_color_kernels();

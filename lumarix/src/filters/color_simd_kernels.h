@@ -1,7 +1,8 @@
 // The colour filters' row kernels, written once over the operation wrappers of simd/ops.h and
-// instantiated by color_kernels_sse2.cpp, color_kernels_avx2.cpp and color_kernels_neon.cpp,
-// each in the namespace of its instruction set. Every kernel gives the bytes of its plain model (color_kernels.h); the
-// pixels after the last whole step go through the model's per-pixel rule.
+// instantiated by color_kernels_sse2.cpp, color_kernels_avx2.cpp, color_kernels_avx512.cpp and
+// color_kernels_neon.cpp, each in the namespace of its instruction set. Every kernel gives the
+// bytes of its plain model (color_kernels.h); the pixels after the last whole step go through the
+// model's per-pixel rule.
 //
 // Luminance: blue and red sit in the even 16-bit halves of a pixel word, green and the fourth
 // byte in the odd ones, so two 16-bit multiply-adds give 29 blue + 77 red and 150 green + 0 per

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 namespace lumarix::detail {
 
@@ -16,12 +17,15 @@ int32_t Square(int32_t v) { return v * v; }
 
 }  // namespace
 
+// Zeroed memory from calloc: the tables take 700 KB, of which a small picture or a line of text
+// touches a few pages, and fresh pages of that size come zeroed from the system without a pass.
 struct NearestPaletteIndex::Tables {
-    uint64_t slots[size_t(1) << kSlotBits] = {};  // 0 = empty, else (colour | 1 << 24) << 8 | index
-    uint32_t cellStart[size_t(1) << (3 * kCellBits)] = {};
-    uint16_t cellCount[size_t(1) << (3 * kCellBits)] = {};  // 0 = not listed yet (a list is never empty)
-    std::vector<uint8_t> candidates;  // at most 256 per cell
+    uint64_t slots[size_t(1) << kSlotBits];  // 0 = empty, else (colour | 1 << 24) << 8 | index
+    uint32_t cellStart[size_t(1) << (3 * kCellBits)];
+    uint16_t cellCount[size_t(1) << (3 * kCellBits)];  // 0 = not listed yet (a list is never empty)
 };
+
+void NearestPaletteIndex::FreeTables::operator()(Tables* tables) const { std::free(tables); }
 
 NearestPaletteIndex::NearestPaletteIndex(const TPalette& palette) : m_palette(palette) {}
 
@@ -63,13 +67,13 @@ const uint8_t* NearestPaletteIndex::CellCandidates(uint32_t cell, uint32_t& coun
             nearDist[i] = nearest;
             bound = std::min(bound, farthest);
         }
-        t.cellStart[cell] = uint32_t(t.candidates.size());
+        t.cellStart[cell] = uint32_t(m_candidates.size());
         for (size_t i = 0; i < 256; ++i)
-            if (nearDist[i] <= bound) t.candidates.push_back(uint8_t(i));
-        t.cellCount[cell] = uint16_t(t.candidates.size() - t.cellStart[cell]);
+            if (nearDist[i] <= bound) m_candidates.push_back(uint8_t(i));
+        t.cellCount[cell] = uint16_t(m_candidates.size() - t.cellStart[cell]);
     }
     count = t.cellCount[cell];
-    return t.candidates.data() + t.cellStart[cell];
+    return m_candidates.data() + t.cellStart[cell];
 }
 
 uint8_t NearestPaletteIndex::operator()(uint8_t blue, uint8_t green, uint8_t red) {
@@ -78,7 +82,10 @@ uint8_t NearestPaletteIndex::operator()(uint8_t blue, uint8_t green, uint8_t red
         ++m_lookups;
         return Search(m_palette, blue, green, red);
     }
-    if (!m_tables) m_tables = std::make_unique<Tables>();
+    if (!m_tables) {
+        m_tables.reset(static_cast<Tables*>(std::calloc(1, sizeof(Tables))));
+        if (!m_tables) throw std::bad_alloc();
+    }
     const uint32_t colour = blue | (uint32_t(green) << 8) | (uint32_t(red) << 16);
     const uint64_t key = uint64_t(colour | (1u << 24)) << 8;
     uint64_t& slot = m_tables->slots[(colour * 0x9E3779B1u) >> (32 - kSlotBits)];

@@ -41,11 +41,15 @@ public:
 
 private:
     struct Tables;
+    struct FreeTables {
+        void operator()(Tables* tables) const;
+    };
     const uint8_t* CellCandidates(uint32_t cell, uint32_t& count);
 
     const TPalette& m_palette;
     uint32_t m_lookups = 0;
-    std::unique_ptr<Tables> m_tables;
+    std::unique_ptr<Tables, FreeTables> m_tables;
+    std::vector<uint8_t> m_candidates;  // the cells' lists, at most 256 entries each
 };
 
 /// Converts one row of `width` pixels from `from` to `to` format.

@@ -1,20 +1,20 @@
-// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2 or NEON) and V256
-// (eight pixels, AVX2) over integer registers, so that each family's kernels are written once as
+// The library's one set of SIMD operation wrappers: V128 (four pixels, SSE2 or NEON), V256
+// (eight pixels, AVX2) and V512 (sixteen pixels, AVX-512 BW) over integer registers, so that each family's kernels are written once as
 // templates over a wrapper and instantiated by its per-instruction-set files. Only what the
 // kernels use is here. The NEON V128 gives every operation the lane results of its SSE2
 // namesake, down to the edge cases the kernels may meet (pack saturates signed 16-bit lanes to
 // unsigned bytes; a variable shift by 16 or more gives 0), so one kernel source serves both.
 //
 // The wrappers live in a namespace named after the instruction set the including file is built
-// for (LUMARIX_SIMD_NS: avx2 with -mavx2, sse2 otherwise on x86, neon on AArch64), and so do the
-// kernels written over them. A function compiled with AVX2 flags therefore never shares a name
-// with one compiled for SSE2 or for plain code, and the linker cannot pick the AVX2 copy for a
-// caller on a processor without AVX2. Include this header only from *_sse2.cpp, *_avx2.cpp and
-// *_neon.cpp files.
+// for (LUMARIX_SIMD_NS: avx512 with AVX-512 BW, avx2 with -mavx2, sse2 otherwise on x86, neon on
+// AArch64), and so do the kernels written over them. A function compiled with AVX2 flags
+// therefore never shares a name with one compiled for SSE2 or for plain code, and the linker
+// cannot pick the AVX2 copy for a caller on a processor without AVX2. Include this header only
+// from *_sse2.cpp, *_avx2.cpp, *_avx512.cpp and *_neon.cpp files.
 //
-// The 256-bit unpacks and packs work within each 128-bit half; the kernels only ever unpack a
-// register, work on the halves and pack them back, which restores the pixel order, and
-// map_px() spreads map bytes in the same half-wise order.
+// The 256- and 512-bit unpacks and packs work within each 128-bit quarter; the kernels only ever
+// unpack a register, work on the halves and pack them back, which restores the pixel order, and
+// map_px() spreads map bytes in the same order.
 #pragma once
 
 #include "simd/cpu.h"
@@ -29,6 +29,9 @@
 #if defined(LUMARIX_NEON)
 #include <arm_neon.h>
 #define LUMARIX_SIMD_NS neon
+#elif defined(__AVX512BW__) && defined(__AVX512VL__)
+#include <immintrin.h>
+#define LUMARIX_SIMD_NS avx512
 #elif defined(__AVX2__)
 #include <immintrin.h>
 #define LUMARIX_SIMD_NS avx2
@@ -93,6 +96,13 @@ struct V128 {
     static R cmpeq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
     /// mask ? a : b, bit by bit.
     static R select(R mask, R a, R b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    /// a | (b & mask).
+    static R or_and(R a, R b, R mask) { return _mm_or_si128(a, _mm_and_si128(b, mask)); }
+    /// Each pixel's fourth byte in both of its 16-bit lanes.
+    static R fourth_byte16(R v) {
+        const R a = _mm_srli_epi32(v, 24);
+        return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    }
 
     /// kPixels map bytes, one per pixel, as 32-bit lanes in pixel order.
     static R map_px(const uint8_t* m) {
@@ -258,6 +268,11 @@ struct V128 {
     static R cmpeq16(R a, R b) { return u8(vceqq_u16(u16(a), u16(b))); }
     static R cmpeq32(R a, R b) { return u8(vceqq_u32(u32(a), u32(b))); }
     static R select(R mask, R a, R b) { return vbslq_u8(mask, a, b); }
+    static R or_and(R a, R b, R mask) { return vorrq_u8(a, vandq_u8(b, mask)); }
+    static R fourth_byte16(R v) {
+        static constexpr uint8_t kFourth[16] = {3, 255, 3, 255, 7, 255, 7, 255, 11, 255, 11, 255, 15, 255, 15, 255};
+        return vqtbl1q_u8(v, vld1q_u8(kFourth));
+    }
 
     static R map_px(const uint8_t* m) {
         uint32_t v;
@@ -399,6 +414,12 @@ struct V256 {
     static R cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
     static R cmpeq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
     static R select(R mask, R a, R b) { return _mm256_blendv_epi8(b, a, mask); }
+    static R or_and(R a, R b, R mask) { return _mm256_or_si256(a, _mm256_and_si256(b, mask)); }
+    /// As V128's, by one byte shuffle.
+    static R fourth_byte16(R v) {
+        return _mm256_shuffle_epi8(v, _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1,  //
+                                                       3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1));
+    }
 
     static R map_px(const uint8_t* m) {
         return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
@@ -494,6 +515,93 @@ struct V256 {
     /// (low 32 bits of each lane) * m, shifted right by sh.
     static Sums sums_mul_srl(Sums a, SumsFactor m, SumsCount sh) {
         return _mm256_srl_epi64(_mm256_mul_epu32(a, m), sh);
+    }
+};
+#endif
+
+#if defined(__AVX512BW__) && defined(__AVX512VL__)
+struct V512 {
+    using R = __m512i;
+    /// A lane mask: one bit per pixel (32-bit lane), pixel 0 in bit 0.
+    using PxMask = __mmask16;
+    static constexpr int kPixels = 16;
+    static constexpr int kBytes = 64;
+    static constexpr PxMask kAll = 0xFFFF;
+
+    static R load(const uint8_t* p) { return _mm512_loadu_si512(p); }
+    static void store(uint8_t* p, R v) { _mm512_storeu_si512(p, v); }
+    /// The first pixels of m from p (the others 0) and back: no byte outside them is touched.
+    static R load_px(const uint8_t* p, PxMask m) { return _mm512_maskz_loadu_epi32(m, p); }
+    static void store_px(uint8_t* p, PxMask m, R v) { _mm512_mask_storeu_epi32(p, m, v); }
+    /// Pixels 0 .. n − 1 of a step, for 0 ≤ n ≤ kPixels.
+    static PxMask first_px(int n) { return PxMask((1u << n) - 1u); }
+    static R zero() { return _mm512_setzero_si512(); }
+    static R set16(uint32_t v) { return _mm512_set1_epi16(int16_t(v)); }
+    static R set32(uint32_t v) { return _mm512_set1_epi32(int32_t(v)); }
+    static R set_px16(const uint16_t w[4]) {
+        uint64_t q;
+        std::memcpy(&q, w, 8);
+        return _mm512_set1_epi64(int64_t(q));
+    }
+    static __m128i count(uint32_t n) { return _mm_cvtsi32_si128(int(n)); }
+
+    static R lo8(R a) { return _mm512_unpacklo_epi8(a, _mm512_setzero_si512()); }
+    static R hi8(R a) { return _mm512_unpackhi_epi8(a, _mm512_setzero_si512()); }
+    static R pack(R lo, R hi) { return _mm512_packus_epi16(lo, hi); }
+
+    static R add16(R a, R b) { return _mm512_add_epi16(a, b); }
+    static R sub16(R a, R b) { return _mm512_sub_epi16(a, b); }
+    static R mullo(R a, R b) { return _mm512_mullo_epi16(a, b); }
+    static R mulhi(R a, R b) { return _mm512_mulhi_epu16(a, b); }
+    static R mulhi_s16(R a, R b) { return _mm512_mulhi_epi16(a, b); }
+    template <int n> static R srli16(R a) { return _mm512_srli_epi16(a, n); }
+    template <int n> static R slli16(R a) { return _mm512_slli_epi16(a, n); }
+    // GCC 12 warns that the unmasked 32-bit shifts and unpacks read an uninitialized register (its
+    // headers pass _mm512_undefined_epi32() as the unused merge source); the zero-masked forms
+    // with every lane enabled compile to the same instructions without it.
+    template <int n> static R srli32(R a) { return _mm512_maskz_srli_epi32(kAll, a, n); }
+    static R srl16(R a, __m128i n) { return _mm512_srl_epi16(a, n); }
+    static R sll16(R a, __m128i n) { return _mm512_sll_epi16(a, n); }
+    static R subs_u16(R a, R b) { return _mm512_subs_epu16(a, b); }
+    static R adds_u8(R a, R b) { return _mm512_adds_epu8(a, b); }
+    static R subs_u8(R a, R b) { return _mm512_subs_epu8(a, b); }
+
+    static R set8(uint8_t v) { return _mm512_set1_epi8(char(v)); }
+    static R add32(R a, R b) { return _mm512_add_epi32(a, b); }
+    static R sub32(R a, R b) { return _mm512_sub_epi32(a, b); }
+    template <int n> static R slli32(R a) { return _mm512_maskz_slli_epi32(kAll, a, n); }
+    static R madd16(R a, R b) { return _mm512_madd_epi16(a, b); }
+    static R reverse32(R a) {
+        return _mm512_permutexvar_epi32(_mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), a);
+    }
+
+    static R and_(R a, R b) { return _mm512_and_si512(a, b); }
+    static R or_(R a, R b) { return _mm512_or_si512(a, b); }
+    /// Comparisons give all-ones lanes where equal, as the narrower wrappers do.
+    static R cmpeq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
+    static R cmpeq32(R a, R b) {
+        return _mm512_maskz_mov_epi32(_mm512_cmpeq_epi32_mask(a, b), _mm512_set1_epi32(-1));
+    }
+    /// mask ? a : b, bit by bit, in one ternary-logic instruction.
+    static R select(R mask, R a, R b) { return _mm512_ternarylogic_epi32(mask, a, b, 0xCA); }
+    /// a | (b & mask), in one ternary-logic instruction.
+    static R or_and(R a, R b, R mask) { return _mm512_ternarylogic_epi32(a, b, mask, 0xF8); }
+    static R fourth_byte16(R v) {
+        // Byte indices 3, −1, 3, −1, 7, −1, ... in each 128 bits (−1 gives 0).
+        return _mm512_shuffle_epi8(v, _mm512_setr4_epi32(int(0xFF03FF03u), int(0xFF07FF07u), int(0xFF0BFF0Bu),
+                                                         int(0xFF0FFF0Fu)));
+    }
+
+    static R map_px(const uint8_t* m) {
+        return _mm512_maskz_cvtepu8_epi32(kAll, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
+    }
+    static R px_lo16(R v32) {
+        const R both = _mm512_or_si512(v32, slli32<16>(v32));
+        return _mm512_maskz_unpacklo_epi32(kAll, both, both);
+    }
+    static R px_hi16(R v32) {
+        const R both = _mm512_or_si512(v32, slli32<16>(v32));
+        return _mm512_maskz_unpackhi_epi32(kAll, both, both);
     }
 };
 #endif

@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -209,6 +210,47 @@ TEST(ProfileFile, ReadOnlyFolderOrFileFails) {
     EXPECT_EQ(Get(file, "s", "k"), "1");
     EXPECT_FALSE(ProfileWriteString("s", "k", "2", dir.File("no/such/folder.ini").c_str()));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"ro.ini"});
+}
+
+TEST(ProfileFile, HostileFiles) {
+    TempFolder dir;
+    // A byte-order mark is no part of the first line and stays at the start.
+    const std::string bom = dir.File("bom.ini");
+    Spit(bom, "\xEF\xBB\xBF[marbleStomper]\r\nNum0=50\r\n");
+    EXPECT_EQ(Get(bom, "marbleStomper", "Num0"), "50");
+    ASSERT_TRUE(ProfileWriteString("marbleStomper", "Num0", "51", bom.c_str()));
+    ASSERT_TRUE(ProfileWriteString("marbleStomper", "Top", "2", bom.c_str()));
+    EXPECT_EQ(Slurp(bom), "\xEF\xBB\xBF[marbleStomper]\r\nNum0=51\r\nTop=2\r\n");
+
+    // A FIFO and a link to a device read as no file at once, and are not replaced.
+    const std::string fifo = dir.File("fifo.ini"), zero = dir.File("zero.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    for (const std::string& file : {fifo, zero}) {
+        EXPECT_FALSE(ProfileFileExists(file.c_str()));
+        EXPECT_EQ(Get(file, "marbleStomper", "Num0", "d"), "d");
+        EXPECT_FALSE(ProfileWriteString("marbleStomper", "Num0", "1", file.c_str()));
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A file that cannot be read is not replaced by one holding only the new key.
+    const std::string unreadable = dir.File("unreadable.ini");
+    Spit(unreadable, "[s]\nkeep=1\n");
+    ASSERT_EQ(chmod(unreadable.c_str(), 0200), 0);
+    if (geteuid() != 0) EXPECT_FALSE(ProfileWriteString("s", "k", "2", unreadable.c_str()));
+
+    // Temporary files of a process that was killed go with the next write; a live one's stay.
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string stale = dir.File(".bom.ini.tmp" + std::to_string(child) + ".3");
+    const std::string live = dir.File(".bom.ini.tmp" + std::to_string(getppid()) + ".0");
+    Spit(stale, "x");
+    Spit(live, "x");
+    ASSERT_TRUE(ProfileWriteString("marbleStomper", "Left", "3", bom.c_str()));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
 }
 
 TEST(UserFolders, ConfigFolderWritabilityAndFirstWriteFolders) {

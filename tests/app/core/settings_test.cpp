@@ -144,6 +144,37 @@ TEST(SettingsFileName, ReadOnlyFolderMovesTheFileToTheUsersConfigFolder) {
     EXPECT_EQ(pad.platform.ErrorBoxes(), std::vector<std::string>{moved + " に書き込めません"});
 }
 
+TEST(SettingsFileName, FileBesideTheExecutableStartsThePerUserFile) {
+    // The user's file beside an executable in a read-only folder is read while no per-user file
+    // exists; the per-user file is written and is what later runs read; the old one stays as it was.
+    const std::string moved = "/home/u/.config/marbleStomper/marbleStomper.ini";
+    DrumPad pad(1);
+    pad.platform.readOnlyFolder = "/opt/marble";
+    pad.platform.userConfigFolder = "/home/u/.config";
+    pad.platform.SetProfileValue(kIniFile, "marbleStomper", "Num0", "50");
+    pad.platform.SetProfileValue(kIniFile, "marbleStomper", "Top", "17");
+    TForm2& form = pad.Open();
+    EXPECT_EQ(form.SettingsFileName(), moved);
+    EXPECT_EQ(form.UpDown1->CurrentPosition(), 50);
+    EXPECT_EQ(form.Top(), 17);
+    pad.Close();
+    EXPECT_EQ(pad.platform.ProfileValue(moved, "marbleStomper", "Num0"), "50");
+    pad.platform.SetProfileValue(kIniFile, "marbleStomper", "Num0", "60");
+    EXPECT_EQ(pad.Open().UpDown1->CurrentPosition(), 50);
+    pad.Close();
+
+    // The copy the package installed keeps its settings per user even where this user may write
+    // (root in /usr/bin), starting from a file an older version left beside it.
+    DrumPad installed(1);
+    installed.platform.installedByPackage = true;
+    installed.platform.userConfigFolder = "/root/.config";
+    installed.platform.SetProfileValue(kIniFile, "marbleStomper", "Num0", "70");
+    EXPECT_EQ(installed.Open().SettingsFileName(), "/root/.config/marbleStomper/marbleStomper.ini");
+    EXPECT_EQ(installed.form->UpDown1->CurrentPosition(), 70);
+    installed.Close();
+    EXPECT_EQ(installed.platform.ProfileKeys(kIniFile, "marbleStomper").size(), 1u);
+}
+
 TEST(Settings, FirstRunUsesDefaultsAndWritesEveryKey) {
     DrumPad pad(1);
     TForm2& form = pad.Open();

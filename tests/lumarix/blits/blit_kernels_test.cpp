@@ -67,18 +67,18 @@ void check_kernel(const char* what, KernelCall call, bool readsSource = true, in
         for (int c = 0; c < cases; ++c) {
             const uint32_t seed = uint32_t(c) * 2654435761u + 17;
             std::mt19937 rng(seed);
-            const int n = 1 + int(rng() % 70);
+            const int n = 1 + int(rng() % 100);
             const int sOff = int(rng() % 4), dOff = int(rng() % 4);
             // One case in six puts source and destination into one buffer, the destination up to
-            // forty pixels (more than four steps of the widest kernels) before or after the source.
+            // 76 pixels (more than four steps of the widest kernels) before or after the source.
             const bool shared = readsSource && rng() % 6 == 0;
-            const int shift = int(rng() % 81) - 40;
-            const size_t rowBytes = size_t(n + 88) * 4;
+            const int shift = int(rng() % 153) - 76;
+            const size_t rowBytes = size_t(n + 160) * 4;
             std::vector<uint8_t> buf(2 * kGuard + 2 * rowBytes), map(2 * kGuard + size_t(n) + 8);
             fill_random(buf.data(), buf.size(), rng);
             fill_random(map.data(), map.size(), rng);
             uint8_t* base = buf.data() + kGuard;
-            const size_t sAt = size_t(44 + sOff) * 4;
+            const size_t sAt = size_t(80 + sOff) * 4;
             const size_t dAt = shared ? size_t(int64_t(sAt) + shift * 4) : rowBytes + size_t(dOff) * 4;
             const Params p = random_params(rng, base + sAt, n);
 

@@ -145,43 +145,11 @@ inline int64_t RowBytes(const TBitmap& b) {
 
 /// A copy of the picture and of the drawing surface's state (brush, pen, font, pen position),
 /// made without TLumarix's forcing of 32 bits.
-inline void CopyBitmap(TLumarix& from, TLumarix& to) {
-    to.TBitmap::Assign(from);
-    TCanvas& a = from.Canvas();
-    TCanvas& b = to.Canvas();
-    b.Brush = a.Brush;
-    b.Pen = a.Pen;
-    b.Font.Assign(a.Font);
-    b.MoveTo(a.PenPos().x, a.PenPos().y);
-}
+void CopyBitmap(TLumarix& from, TLumarix& to);
 
 /// The first difference of two bitmaps' size, format, palette, canvas state or picture, or
 /// nullptr when there is none; `column` and `row` locate a differing byte.
-inline const char* Difference(TBitmap& a, TBitmap& b, int64_t& column, int64_t& row) {
-    column = row = -1;
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return "size differs";
-    if (a.PixelFormat() != b.PixelFormat()) return "pixel format differs";
-    if (a.PixelFormat() == TPixelFormat::pf8bit && a.Palette() != b.Palette()) return "palette differs";
-    TCanvas& ca = a.Canvas();
-    TCanvas& cb = b.Canvas();
-    if (ca.Brush.Color != cb.Brush.Color || ca.Brush.Style != cb.Brush.Style || ca.Pen.Color != cb.Pen.Color ||
-        ca.Pen.Width != cb.Pen.Width || !(ca.Font == cb.Font) || ca.PenPos().x != cb.PenPos().x ||
-        ca.PenPos().y != cb.PenPos().y)
-        return "drawing surface state differs";
-    const int64_t bytes = RowBytes(a);
-    for (int32_t y = 0; bytes > 0 && y < a.Height(); ++y) {
-        const uint8_t* pa = a.ScanLine(y);
-        const uint8_t* pb = b.ScanLine(y);
-        if (std::memcmp(pa, pb, size_t(bytes)) == 0) continue;
-        for (int64_t x = 0; x < bytes; ++x)
-            if (pa[x] != pb[x]) {
-                column = x, row = y;
-                break;
-            }
-        return "pixels differ";
-    }
-    return nullptr;
-}
+const char* Difference(TBitmap& a, TBitmap& b, int64_t& column, int64_t& row);
 
 // ==== What a call may change ====================================================================
 
@@ -212,21 +180,6 @@ struct Region {
 };
 
 /// Fails when `after` differs from `before` anywhere the region does not allow.
-inline void CheckRegion(const char* call, int slot, TBitmap& before, TBitmap& after, const Region& region) {
-    if (region.reshape) return;
-    if (before.Width() != after.Width() || before.Height() != after.Height() ||
-        before.PixelFormat() != after.PixelFormat())
-        Fail(call, "changed a bitmap's size or format", slot);
-    if (before.PixelFormat() == TPixelFormat::pf8bit && before.Palette() != after.Palette())
-        Fail(call, "changed a palette", slot);
-    const int64_t bytes = RowBytes(before);
-    for (int32_t y = 0; bytes > 0 && y < before.Height(); ++y) {
-        const uint8_t* a = before.ScanLine(y);
-        const uint8_t* b = after.ScanLine(y);
-        if (std::memcmp(a, b, size_t(bytes)) == 0) continue;
-        for (int64_t x = 0; x < bytes; ++x)
-            if (a[x] != b[x] && !region.Allows(x, y)) Fail(call, "wrote outside the part it may change", slot, x, y);
-    }
-}
+void CheckRegion(const char* call, int slot, TBitmap& before, TBitmap& after, const Region& region);
 
 }  // namespace apifuzz
