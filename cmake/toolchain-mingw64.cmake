@@ -8,7 +8,9 @@ set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+# Target packages built by the project itself (GoogleTest) are installed under this prefix.
+set(MINGW_PREFIX "" CACHE PATH "Prefix of libraries built for the target")
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET} ${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -29,9 +29,26 @@ struct BmpImage {
     size_t bytesUsed = 0;  ///< how far into the input the picture's data reaches
 };
 
+/// Bytes read from a stream, held in picture memory: a large file then reuses the pages of
+/// pictures and files released before it instead of faulting in fresh ones.
+class StreamBytes {
+public:
+    const uint8_t* data() const { return m_block.get(); }
+    size_t size() const { return m_size; }
+
+    /// Room for `count` more bytes at the end, to be filled and then passed to commit().
+    uint8_t* reserve(size_t count);
+    void commit(size_t count) { m_size += count; }
+
+private:
+    TPixelBuffer m_block;
+    size_t m_capacity = 0;
+    size_t m_size = 0;
+};
+
 /// Reads everything from the stream's current position to its end. Throws EInvalidGraphic when
 /// more than `limit` bytes follow or the stream reports a read error.
-std::vector<uint8_t> read_stream_bounded(std::istream& stream, size_t limit = kMaxBmpStreamBytes);
+StreamBytes read_stream_bounded(std::istream& stream, size_t limit = kMaxBmpStreamBytes);
 
 /// Decodes a BMP file held in memory. A picture whose buffer would take more than
 /// `maxPixelBytes` at 32 bits per pixel is refused before anything is allocated.

@@ -222,9 +222,9 @@ TPixelFormat output_format(const Header& h) {
     return TPixelFormat::pf32bit;
 }
 
-TPixelBuffer allocate(const Header& h, TPixelFormat format, size_t& stride) {
+TPixelBuffer allocate(const Header& h, TPixelFormat format, bool zeroed, size_t& stride) {
     stride = size_t(RowStrideFor(int32_t(h.width), format));
-    return AllocatePixels(stride * size_t(h.height), true);
+    return AllocatePixels(stride * size_t(h.height), zeroed);
 }
 
 // Uncompressed rows: palette indices (widened to bytes), 24-bit, plain 32-bit or bit fields.
@@ -237,8 +237,9 @@ size_t decode_rows(const ByteReader& in, const Header& h, BmpImage& image) {
     if (uint64_t(needed) > available)
         bad("pixel data is truncated (" + std::to_string(available) + " of " + std::to_string(needed) + " bytes)");
 
+    // Every row is written whole, its padding included, so the buffer need not be cleared first.
     size_t stride = 0;
-    image.pixels = allocate(h, image.format, stride);
+    image.pixels = allocate(h, image.format, false, stride);
 
     uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
     if (h.bitCount == 16 && h.compression == kBiRgb) {
@@ -263,6 +264,7 @@ size_t decode_rows(const ByteReader& in, const Header& h, BmpImage& image) {
     for (int64_t r = 0; r < h.height; ++r) {
         const uint8_t* src = in.at(h.dataOffset + size_t(r * srcStride));
         uint8_t* dst = image.pixels.get() + size_t(h.topDown ? r : h.height - 1 - r) * stride;
+        std::memset(dst + width * size_t(outBpp), 0, stride - width * size_t(outBpp));
         switch (h.bitCount) {
             case 1:
                 for (size_t x = 0; x < width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
@@ -307,7 +309,7 @@ size_t decode_rle(const ByteReader& in, const Header& h, BmpImage& image) {
     const bool rle4 = h.compression == kBiRle4;
 
     size_t stride = 0;
-    image.pixels = allocate(h, image.format, stride);
+    image.pixels = allocate(h, image.format, true, stride);
     uint8_t* pixels = image.pixels.get();
     const int64_t width = h.width, height = h.height;
     int64_t x = 0, y = 0;
@@ -352,12 +354,25 @@ size_t decode_rle(const ByteReader& in, const Header& h, BmpImage& image) {
 
 }  // namespace
 
-std::vector<uint8_t> read_stream_bounded(std::istream& stream, size_t limit) {
+uint8_t* StreamBytes::reserve(size_t count) {
+    if (count > m_capacity - m_size) {
+        const size_t capacity = std::max(m_size + count, std::min(2 * m_capacity, kMaxBmpStreamBytes));
+        if (!GrowPixels(m_block, capacity)) {
+            TPixelBuffer block = AllocatePixels(capacity, false);
+            if (m_size) std::memcpy(block.get(), m_block.get(), m_size);
+            m_block = std::move(block);
+        }
+        m_capacity = capacity;
+    }
+    return m_block.get() + m_size;
+}
+
+StreamBytes read_stream_bounded(std::istream& stream, size_t limit) {
     const auto tooLarge = [limit] {
         throw EInvalidGraphic("invalid BMP: the data is larger than the limit of " + std::to_string(limit >> 20) +
                               " MiB");
     };
-    std::vector<uint8_t> bytes;
+    StreamBytes bytes;
     const std::streampos start = stream.tellg();
     if (start != std::streampos(-1)) {
         stream.seekg(0, std::ios::end);
@@ -367,20 +382,20 @@ std::vector<uint8_t> read_stream_bounded(std::istream& stream, size_t limit) {
         if (end != std::streampos(-1) && end >= start) {
             const auto remaining = uint64_t(std::streamoff(end - start));
             if (remaining > limit) tooLarge();
-            // The known length in one read, into memory touched only by that read.
-            bytes.reserve(size_t(remaining));
-            AdviseHugePages(bytes.data(), size_t(remaining));
-            bytes.resize(size_t(remaining));
-            stream.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(remaining));
-            bytes.resize(size_t(stream.gcount()));
+            // The known length in one read.
+            stream.read(reinterpret_cast<char*>(bytes.reserve(size_t(remaining))), std::streamsize(remaining));
+            bytes.commit(size_t(stream.gcount()));
         }
     }
+    // The rest (all of an unseekable stream) in chunks, appended as they come.
     char chunk[1 << 16];
     while (stream) {
         stream.read(chunk, sizeof chunk);
         const auto got = size_t(stream.gcount());
         if (got > limit - bytes.size()) tooLarge();
-        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (got == 0) break;
+        std::memcpy(bytes.reserve(got), chunk, got);
+        bytes.commit(got);
     }
     if (stream.bad()) throw EInvalidGraphic("invalid BMP: the stream reported a read error");
     return bytes;
@@ -421,7 +436,7 @@ void TBitmap::LoadFromFile(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
     if (!file) throw EFileError("cannot open \"" + fileName + "\": " + std::strerror(errno));
     try {
-        const std::vector<uint8_t> bytes = detail::read_stream_bounded(file);
+        const detail::StreamBytes bytes = detail::read_stream_bounded(file);
         detail::BmpImage image = detail::decode_bmp(bytes.data(), bytes.size());
         adopt(*this, image);
     } catch (const EInvalidGraphic& e) {
@@ -433,7 +448,7 @@ void TBitmap::LoadFromFile(const std::string& fileName) {
 // that whatever follows the picture can be read next.
 void TBitmap::LoadFromStream(std::istream& stream) {
     const std::streampos start = stream.tellg();
-    const std::vector<uint8_t> bytes = detail::read_stream_bounded(stream);
+    const detail::StreamBytes bytes = detail::read_stream_bounded(stream);
     detail::BmpImage image = detail::decode_bmp(bytes.data(), bytes.size());
     adopt(*this, image);
     if (start != std::streampos(-1)) {

@@ -17,9 +17,6 @@ namespace lumarix::detail {
 /// Alignment of every picture buffer.
 inline constexpr size_t kPixelAlignment = 64;
 
-/// Asks for huge pages under the untouched block [p, p + bytes) where it is large enough.
-void AdviseHugePages(void* p, size_t bytes);
-
 /// At least one byte; zero-filled when `zeroed`, otherwise uninitialised.
 TPixelBuffer AllocatePixels(size_t bytes, bool zeroed);
 

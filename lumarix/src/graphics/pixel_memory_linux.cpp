@@ -1,14 +1,17 @@
-// Picture buffers on Linux. Blocks of 4 MiB and more get memory pages of their own: a private
-// anonymous mapping that starts on a 2 MiB boundary and spans whole 2 MiB units, advised to use
-// transparent huge pages (honoured where the system enables them "always" or on "madvise"; a
-// refusal changes nothing). Aligned ends matter: a partial unit at either end would fall back to
-// 4 KiB pages, hundreds of faults. A fresh mapping arrives zero-filled, and mremap grows it by
-// moving page tables instead of bytes.
+// Picture buffers on Linux. Blocks of 1 MiB and more get memory pages of their own, a private
+// anonymous mapping: from 4 MiB it starts on a 2 MiB boundary and spans whole 2 MiB units,
+// advised to use transparent huge pages (honoured where the system enables them "always" or on
+// "madvise"; a refusal changes nothing). Aligned ends matter: a partial unit at either end would
+// fall back to 4 KiB pages, hundreds of faults. A fresh mapping arrives zero-filled, and mremap
+// grows it by moving page tables instead of bytes.
 //
 // Released mappings are kept for the next pictures, up to kKeptBytes in all (the oldest is
-// returned to the system first), as the heap keeps the memory of smaller blocks: a program that
-// loads or converts picture after picture then touches no fresh pages. Smaller blocks come from
-// the heap.
+// returned to the system first), so that a program that loads or converts picture after picture
+// touches no fresh pages. The heap would not do that for blocks of a few MiB: glibc hands the top
+// of its heap back to the system once the free space there passes its trim threshold (twice the
+// largest block it has recently mapped and unmapped), so that a load whose file and picture are
+// both on the heap gave both back and faulted them in anew, hundreds of faults each time. Smaller
+// blocks come from the heap.
 #include "graphics/pixel_memory.h"
 
 #include <sys/mman.h>
@@ -24,11 +27,18 @@ namespace lumarix::detail {
 namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
-constexpr size_t kMappedFrom = 2 * kHugePage;
+constexpr size_t kMappedFrom = size_t(1) << 20;
+constexpr size_t kHugeFrom = 2 * kHugePage;
 constexpr size_t kKeptBytes = size_t(64) << 20;
-constexpr int kKeptMappings = 4;
+constexpr int kKeptMappings = 8;
 
 constexpr size_t RoundUp(size_t n, size_t unit) { return (n + unit - 1) & ~(unit - 1); }
+
+/// The size of a mapping for `bytes`: whole huge pages for large blocks, whole pages below.
+size_t MappedSize(size_t bytes) {
+    static const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    return RoundUp(bytes, bytes >= kHugeFrom ? kHugePage : page);
+}
 
 /// `bytes` (whole huge pages) of address space starting on a huge-page boundary; nullptr when
 /// the system refuses.
@@ -58,7 +68,7 @@ public:
         std::copy(m_kept + best + 1, m_kept + m_count, m_kept + best);
         --m_count;
         m_bytes -= m.bytes;
-        if (m.bytes > 2 * bytes)
+        if (m.bytes > 2 * bytes)  // `bytes` is a MappedSize, so the cut falls on a page boundary
             munmap(static_cast<uint8_t*>(m.p) + bytes, m.bytes - bytes);
         else
             bytes = m.bytes;
@@ -108,23 +118,20 @@ void PixelRelease::operator()(uint8_t* p) const noexcept {
         ::operator delete[](p, std::align_val_t(kPixelAlignment));
 }
 
-void AdviseHugePages(void* p, size_t bytes) {
-    if (bytes < kMappedFrom) return;
-    const uintptr_t begin = RoundUp(uintptr_t(p), kHugePage);
-    const uintptr_t end = (uintptr_t(p) + bytes) & ~(kHugePage - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 TPixelBuffer AllocatePixels(size_t bytes, bool zeroed) {
     bytes = std::max<size_t>(bytes, 1);
     if (bytes >= kMappedFrom) {
-        size_t mapped = RoundUp(bytes, kHugePage);
+        size_t mapped = MappedSize(bytes);
         if (void* p = Kept().Take(mapped)) {
             if (zeroed) std::memset(p, 0, bytes);
             return TPixelBuffer(static_cast<uint8_t*>(p), PixelRelease{mapped});
         }
-        if (void* p = MapAligned(mapped, PROT_READ | PROT_WRITE)) {
-            madvise(p, mapped, MADV_HUGEPAGE);
+        const bool huge = mapped >= kHugeFrom;
+        void* p = huge ? MapAligned(mapped, PROT_READ | PROT_WRITE)
+                       : mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) p = nullptr;
+        if (p) {
+            if (huge) madvise(p, mapped, MADV_HUGEPAGE);
             return TPixelBuffer(static_cast<uint8_t*>(p), PixelRelease{mapped});
         }
     }
@@ -136,8 +143,8 @@ TPixelBuffer AllocatePixels(size_t bytes, bool zeroed) {
 bool GrowPixels(TPixelBuffer& p, size_t bytes) {
     const size_t mapped = p.get_deleter().mapped;
     if (!p || mapped == 0) return false;
-    const size_t want = RoundUp(bytes, kHugePage);
-    if (want <= mapped) return true;
+    if (bytes <= mapped) return true;
+    const size_t want = MappedSize(bytes);
     void* grown = mremap(p.get(), mapped, want, 0);  // in place, where the addresses after it are free
     if (grown == MAP_FAILED) {
         // Elsewhere, onto a reserved huge-page boundary so that the pages stay huge.
@@ -149,7 +156,7 @@ bool GrowPixels(TPixelBuffer& p, size_t bytes) {
             return false;
         }
     }
-    madvise(grown, want, MADV_HUGEPAGE);
+    if (want >= kHugeFrom) madvise(grown, want, MADV_HUGEPAGE);
     (void)p.release();
     p = TPixelBuffer(static_cast<uint8_t*>(grown), PixelRelease{want});
     return true;

@@ -11,8 +11,6 @@ void PixelRelease::operator()(uint8_t* p) const noexcept {
     ::operator delete[](p, std::align_val_t(kPixelAlignment));
 }
 
-void AdviseHugePages(void*, size_t) {}
-
 TPixelBuffer AllocatePixels(size_t bytes, bool zeroed) {
     bytes = std::max<size_t>(bytes, 1);
     TPixelBuffer p(static_cast<uint8_t*>(::operator new[](bytes, std::align_val_t(kPixelAlignment))));

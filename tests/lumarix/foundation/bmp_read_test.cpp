@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -240,6 +242,62 @@ TEST(BmpRead, StreamsAreReadFromTheirPositionAndLeftAfterThePicture) {
     std::string rest;
     s >> rest;
     EXPECT_EQ(rest, "tail");
+}
+
+// A stream that hands out its bytes in small uneven pieces and cannot seek.
+class TrickleBuf : public std::streambuf {
+public:
+    explicit TrickleBuf(std::string bytes) : m_bytes(std::move(bytes)) {}
+
+protected:
+    int_type underflow() override {
+        if (m_at == m_bytes.size()) return traits_type::eof();
+        const size_t n = std::min<size_t>(777 + m_at % 5000, m_bytes.size() - m_at);
+        setg(m_bytes.data() + m_at, m_bytes.data() + m_at, m_bytes.data() + m_at + n);
+        m_at += n;
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::string m_bytes;
+    size_t m_at = 0;
+};
+
+// Pictures of more than a MiB come through memory that earlier pictures released: loaded again
+// and again, from seekable and unseekable streams, they keep their bytes and zero row padding.
+TEST(BmpRead, LargePicturesLoadTheSameFromAnyStreamIntoReusedMemory) {
+    for (const TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+        TBitmap source;
+        source.SetPixelFormat(format);
+        source.SetSize(701, 613);  // 24-bit rows of 2103 bytes: one byte of padding
+        const size_t rowBytes = size_t(source.Width()) * (format == TPixelFormat::pf24bit ? 3 : 4);
+        for (int32_t y = 0; y < source.Height(); ++y)
+            for (size_t i = 0; i < rowBytes; ++i) source.ScanLine(y)[i] = uint8_t(i * 7 + size_t(y) * 13);
+        std::ostringstream file;
+        source.SaveToStream(file);
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            {  // Leaves dirty memory of the picture's size for the next load to reuse.
+                TBitmap dirty;
+                dirty.SetPixelFormat(format);
+                dirty.SetSize(source.Width(), source.Height());
+                std::memset(dirty.ScanLine(0), 0xA5, size_t(dirty.RowStride()) * size_t(dirty.Height()));
+            }
+            std::istringstream seekable(file.str());
+            TrickleBuf trickle(file.str());
+            std::istream unseekable(&trickle);
+            for (std::istream* in : {static_cast<std::istream*>(&seekable), &unseekable}) {
+                TBitmap b;
+                b.LoadFromStream(*in);
+                ASSERT_EQ(b.PixelFormat(), format);
+                ASSERT_EQ(b.RowStride(), source.RowStride());
+                for (int32_t y = 0; y < b.Height(); ++y) {
+                    ASSERT_EQ(std::memcmp(b.ScanLine(y), source.ScanLine(y), rowBytes), 0) << "row " << y;
+                    for (size_t i = rowBytes; i < size_t(b.RowStride()); ++i) ASSERT_EQ(b.ScanLine(y)[i], 0) << "row " << y;
+                }
+            }
+        }
+    }
 }
 
 TEST(BmpRead, FilesThatCannotBeOpenedRaiseFileErrorAndLeaveTheBitmap) {

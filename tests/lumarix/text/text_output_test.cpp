@@ -11,7 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#define NOGDI
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <random>
 #include <thread>
@@ -163,9 +171,15 @@ TEST(TextOutput, SuperTextOutClipsAtEveryEdge) {
 // stays small), and those pixels are the ones a short prefix of the same text gives.
 TEST(TextOutput, LongLargeTextCostsOnlyWhatIsVisible) {
     const auto peakKiB = [] {
+#if defined(_WIN32)
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+        return int64_t(counters.PeakWorkingSetSize / 1024);
+#else
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         return int64_t(usage.ru_maxrss);
+#endif
     };
     const TFont font = Dejavu(100, clMaroon);
     const std::string text(2000, 'W'), prefix(4, 'W');
