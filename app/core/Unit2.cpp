@@ -14,8 +14,10 @@ static_assert(std::atomic<int32_t>::is_always_lock_free && std::atomic<uint32_t>
 
 namespace {
 
-constexpr int32_t kStatusNoteOn = 0x90;
-constexpr int32_t kStatusNoteOff = 0x80;
+// Every message goes to the tenth channel (9 counted from 0), General MIDI's percussion.
+constexpr int32_t kPercussionChannel = 9;
+constexpr int32_t kStatusNoteOn = 0x90 + kPercussionChannel;
+constexpr int32_t kStatusNoteOff = 0x80 + kPercussionChannel;
 constexpr int32_t kFullVelocity = 127;
 constexpr int32_t kCtrlVelocity = 82;
 constexpr uint32_t kAuditionMs = 120;
@@ -28,7 +30,8 @@ bool IsDown(const uint8_t* state, uint16_t key) { return (state[key] & 0x80) != 
 
 // ==== Start-up ==================================================================================
 
-TForm2::TForm2(Platform& platform, WindowHandle handle) : m_platform(platform), m_handle(handle) {
+TForm2::TForm2(Platform& platform, WindowHandle handle)
+    : m_platform(platform), m_midi(platform.Midi()), m_handle(handle) {
     // The clock callback and the scanner find the window through Form2.
     ::Form2 = this;
 
@@ -52,7 +55,6 @@ TForm2::TForm2(Platform& platform, WindowHandle handle) : m_platform(platform), 
         m_platform.SetTimer(m_handle, kScannerTimerId, kScannerPeriodMs, &TForm2::ScannerTimerProc);
 
         FillDeviceList();
-        m_channel = 9;
         ComboBox1->SetItemIndex(m_settings->ReadInteger(kSettingsSection, "MIDI", 0));
         OpenSelectedPort();
     } catch (...) {
@@ -175,10 +177,10 @@ void TForm2::ReadSettings() {
 
 void TForm2::FillDeviceList() {
     ComboBox1->Clear();
-    const uint32_t count = m_platform.midiOutGetNumDevs();
+    const uint32_t count = m_midi.midiOutGetNumDevs();
     for (uint32_t id = 0; id < count; ++id) {
         MidiOutCaps caps;
-        if (m_platform.midiOutGetDevCapsA(id, caps, sizeof(MidiOutCaps)) == MMSYSERR_NOERROR) {
+        if (m_midi.midiOutGetDevCapsA(id, caps, sizeof(MidiOutCaps)) == MMSYSERR_NOERROR) {
             // The name field need not be terminated.
             ComboBox1->AddItem(std::string(caps.szPname, strnlen(caps.szPname, sizeof(caps.szPname))));
         }
@@ -187,22 +189,18 @@ void TForm2::FillDeviceList() {
 
 void TForm2::OpenSelectedPort() {
     // The list line is the device identifier; no line (-1) is the platform's MIDI mapper.
-    m_platform.midiOutOpen(m_midiOut, static_cast<uint32_t>(ComboBox1->ItemIndex()), m_handle, 0,
-                           CALLBACK_WINDOW);
+    m_midi.midiOutOpen(m_midiOut, static_cast<uint32_t>(ComboBox1->ItemIndex()), m_handle, 0, CALLBACK_WINDOW);
 }
 
 void TForm2::ComboBox1Change(TObject*) {
-    m_platform.midiOutClose(m_midiOut);
+    m_midi.midiOutClose(m_midiOut);
     OpenSelectedPort();
 }
 
 void TForm2::SendMessage(int32_t status, int32_t note, int32_t velocity) {
-    m_status = status;
-    m_note = note;
-    m_messageVelocity = velocity;
-    const uint32_t word = (uint32_t(m_status) & 0xFF) | ((uint32_t(m_note) & 0xFF) << 8) |
-                          ((uint32_t(m_messageVelocity) & 0xFF) << 16);
-    m_platform.midiOutShortMsg(m_midiOut, word);
+    const uint32_t word =
+        (uint32_t(status) & 0xFF) | ((uint32_t(note) & 0xFF) << 8) | ((uint32_t(velocity) & 0xFF) << 16);
+    m_midi.midiOutShortMsg(m_midiOut, word);
 }
 
 // ==== Pads ======================================================================================
@@ -214,17 +212,16 @@ void TForm2::ScannerTimerProc(WindowHandle, uint32_t, uintptr_t timerId, uint32_
 void TForm2::ScanPads(uintptr_t timerId) {
     if (timerId != kScannerTimerId) return;
     m_platform.GetKeyboardState(m_keyState);
-    m_channel = 9;
     m_velocity = IsDown(m_keyState, VK_CONTROL) ? kCtrlVelocity : kFullVelocity;
     for (size_t i = 0; i < kPads.size(); ++i) {
         const uint16_t key = kPads[i].key;
         const bool down = IsDown(m_keyState, key);
         if (down && m_padDown[key] == 0) {
             m_padDown[key] = 1;
-            SendMessage(kStatusNoteOn + m_channel, Pads[i].UpDown->Position(), m_velocity);
+            SendMessage(kStatusNoteOn, Pads[i].UpDown->Position(), m_velocity);
         } else if (!down && m_padDown[key] != 0) {
             m_padDown[key] = 0;
-            SendMessage(kStatusNoteOff + m_channel, Pads[i].UpDown->Position(), m_velocity);
+            SendMessage(kStatusNoteOff, Pads[i].UpDown->Position(), m_velocity);
         }
     }
     DrawIndicator();
@@ -233,20 +230,18 @@ void TForm2::ScanPads(uintptr_t timerId) {
 void TForm2::FormKeyDown(TObject*, uint16_t&, TShiftState) {}
 
 void TForm2::FormKeyUp(TObject*, uint16_t& Key, TShiftState) {
-    m_channel = 9;
     if (Key < VK_NUMPAD0 || Key > VK_NUMPAD9) return;
     const int32_t pad = PadIndexOfKey(Key);
     if (pad < 0 || !kPads[size_t(pad)].keyUpNoteOff) return;
-    SendMessage(kStatusNoteOff + m_channel, Pads[size_t(pad)].UpDown->Position(), kFullVelocity);
+    SendMessage(kStatusNoteOff, Pads[size_t(pad)].UpDown->Position(), kFullVelocity);
 }
 
 void TForm2::UpDown1Click(TObject* Sender, TUDBtnType) {
     auto* upDown = dynamic_cast<TUpDown*>(Sender);
     if (upDown == nullptr) return;
-    m_channel = 9;
-    SendMessage(kStatusNoteOn + m_channel, upDown->Position(), kFullVelocity);
+    SendMessage(kStatusNoteOn, upDown->Position(), kFullVelocity);
     m_platform.Sleep(kAuditionMs);
-    SendMessage(kStatusNoteOff + m_channel, upDown->Position(), kFullVelocity);
+    SendMessage(kStatusNoteOff, upDown->Position(), kFullVelocity);
 }
 
 // ==== Tempo, bar clock, indicator ===============================================================
@@ -382,8 +377,8 @@ void TForm2::FormDestroy(TObject*) {
 
     m_platform.KillTimer(m_handle, kScannerTimerId);
     m_platform.timeKillEvent(::ClockTimerID.load(std::memory_order_relaxed));
-    m_platform.midiOutReset(m_midiOut);
-    m_platform.midiOutClose(m_midiOut);
+    m_midi.midiOutReset(m_midiOut);
+    m_midi.midiOutClose(m_midiOut);
     m_indicator.reset();
     m_indicatorBase.reset();
 

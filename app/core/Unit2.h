@@ -38,8 +38,6 @@ inline constexpr const char* kSettingsSection = "marbleStomper";
 /// Size of the bar indicator strip.
 inline constexpr int32_t kIndicatorWidth = 200;
 inline constexpr int32_t kIndicatorHeight = 11;
-/// The window timer message handed to the scanner (WM_TIMER).
-inline constexpr uint32_t WM_TIMER = 0x0113;
 
 /// The main window.
 class TForm2 : public TForm {
@@ -120,6 +118,7 @@ private:
     void WriteSettings();
     void FillDeviceList();
     void OpenSelectedPort();
+    /// Sends one short message on the open port: the status byte, the note and the velocity.
     void SendMessage(int32_t status, int32_t note, int32_t velocity);
     /// Bar length in clock ticks for the current tempo.
     double BarLength() const;
@@ -129,6 +128,7 @@ private:
     void CopyIndicatorColumn(int32_t x);
 
     Platform& m_platform;
+    MidiOut& m_midi;
     WindowHandle m_handle;
 
     std::unique_ptr<lumarix::TLumarix> m_indicator;
@@ -144,10 +144,6 @@ private:
     uint8_t m_padDown[256] = {};
     int32_t m_velocity = 127;
     MidiHandle m_midiOut = 0;
-    int32_t m_status = 0;
-    int32_t m_note = 0;
-    int32_t m_messageVelocity = 0;
-    int32_t m_channel = 9;
     std::string m_settingsFileName;
     std::unique_ptr<TIniFile> m_settings;
 };

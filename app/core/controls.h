@@ -25,6 +25,8 @@
 // handler to completion before its own next statement.
 #pragma once
 
+#include "platform/win_constants.h"
+
 #include <lumarix/Graphics.h>
 #include <lumarix/Lumarix.h>
 
@@ -41,13 +43,7 @@ using lumarix::TFont;
 
 // ==== Keys, shift state, events ================================================================
 
-/// Virtual-key codes used by the drum pad (the Windows numbering).
-inline constexpr uint16_t VK_CONTROL = 0x11;
-inline constexpr uint16_t VK_UP = 0x26;
-inline constexpr uint16_t VK_DOWN = 0x28;
-inline constexpr uint16_t VK_NUMPAD0 = 0x60;
-inline constexpr uint16_t VK_NUMPAD9 = 0x69;
-inline constexpr uint16_t VK_DECIMAL = 0x6E;
+// Key codes are the Windows virtual-key codes of platform/win_constants.h.
 
 /// Modifier keys and mouse buttons held during a key event (a set of the ss* bits).
 using TShiftState = uint32_t;

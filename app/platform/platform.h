@@ -8,6 +8,8 @@
 // recorder for tests).
 #pragma once
 
+#include "platform/win_constants.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,12 +34,6 @@ struct MidiOutCaps {
     uint32_t dwSupport = 0;
 };
 static_assert(sizeof(MidiOutCaps) == 52, "MidiOutCaps must match MIDIOUTCAPSA");
-
-inline constexpr uint32_t MMSYSERR_NOERROR = 0;
-inline constexpr uint32_t MMSYSERR_BADDEVICEID = 2;
-inline constexpr uint32_t MIDI_MAPPER = 0xFFFFFFFFu;
-inline constexpr uint32_t CALLBACK_WINDOW = 0x10000;
-inline constexpr uint32_t TIME_PERIODIC = 1;
 
 /// A multimedia-timer callback (LPTIMECALLBACK): timer id, message, user data, two reserved values.
 using TimeCallback = void (*)(uint32_t timerId, uint32_t message, uintptr_t user, uintptr_t reserved1,
@@ -124,7 +120,11 @@ public:
     }
 };
 
-/// Everything the drum pad needs of the operating system.
-class Platform : public MidiOut, public Timers, public Input, public ProfileFiles, public Shell {};
+/// Everything the drum pad needs of the operating system. The MIDI output is an object of its
+/// own, which the core calls directly.
+class Platform : public Timers, public Input, public ProfileFiles, public Shell {
+public:
+    virtual MidiOut& Midi() = 0;
+};
 
 }  // namespace marble

@@ -1,5 +1,7 @@
 #include "key_mapping.h"
 
+#include "platform/win_constants.h"
+
 #include <QKeyEvent>
 
 namespace marble::qt {
@@ -10,18 +12,18 @@ namespace {
 // meaning); both carry Qt::KeypadModifier.
 uint8_t KeypadCode(int key) {
     switch (key) {
-    case Qt::Key_0: case Qt::Key_Insert: return 0x60;
-    case Qt::Key_1: case Qt::Key_End: return 0x61;
-    case Qt::Key_2: case Qt::Key_Down: return 0x62;
-    case Qt::Key_3: case Qt::Key_PageDown: return 0x63;
-    case Qt::Key_4: case Qt::Key_Left: return 0x64;
-    case Qt::Key_5: case Qt::Key_Clear: return 0x65;
-    case Qt::Key_6: case Qt::Key_Right: return 0x66;
-    case Qt::Key_7: case Qt::Key_Home: return 0x67;
-    case Qt::Key_8: case Qt::Key_Up: return 0x68;
-    case Qt::Key_9: case Qt::Key_PageUp: return 0x69;
+    case Qt::Key_0: case Qt::Key_Insert: return VK_NUMPAD0;
+    case Qt::Key_1: case Qt::Key_End: return VK_NUMPAD0 + 1;
+    case Qt::Key_2: case Qt::Key_Down: return VK_NUMPAD0 + 2;
+    case Qt::Key_3: case Qt::Key_PageDown: return VK_NUMPAD0 + 3;
+    case Qt::Key_4: case Qt::Key_Left: return VK_NUMPAD0 + 4;
+    case Qt::Key_5: case Qt::Key_Clear: return VK_NUMPAD0 + 5;
+    case Qt::Key_6: case Qt::Key_Right: return VK_NUMPAD0 + 6;
+    case Qt::Key_7: case Qt::Key_Home: return VK_NUMPAD0 + 7;
+    case Qt::Key_8: case Qt::Key_Up: return VK_NUMPAD0 + 8;
+    case Qt::Key_9: case Qt::Key_PageUp: return VK_NUMPAD9;
     // Some layouts put a comma on the keypad's decimal key.
-    case Qt::Key_Period: case Qt::Key_Comma: case Qt::Key_Delete: return 0x6E;
+    case Qt::Key_Period: case Qt::Key_Comma: case Qt::Key_Delete: return VK_DECIMAL;
     default: return 0;
     }
 }
@@ -37,14 +39,16 @@ bool IsRightControl(const QKeyEvent& event) {
 
 uint8_t PadVirtualKey(const QKeyEvent& event) {
     const int key = event.key();
-    if (key == Qt::Key_Control) return IsRightControl(event) ? 0xA3 : 0xA2;
+    if (key == Qt::Key_Control) return IsRightControl(event) ? VK_RCONTROL : VK_LCONTROL;
     if (!event.modifiers().testFlag(Qt::KeypadModifier)) return 0;
     return KeypadCode(key);
 }
 
 uint16_t VirtualKeyOf(const QKeyEvent& event) {
     const int key = event.key();
-    if (const uint8_t pad = PadVirtualKey(event); pad != 0) return pad == 0xA2 || pad == 0xA3 ? 0x11 : pad;
+    if (const uint8_t pad = PadVirtualKey(event); pad != 0) {
+        return pad == VK_LCONTROL || pad == VK_RCONTROL ? VK_CONTROL : pad;
+    }
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return uint16_t('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return uint16_t('0' + (key - Qt::Key_0));
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return uint16_t(0x70 + (key - Qt::Key_F1));

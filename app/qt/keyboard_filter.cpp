@@ -14,7 +14,7 @@ KeyboardFilter::KeyboardFilter(linux_platform::KeyboardState& state, QObject* pa
 
 uint16_t KeyboardFilter::KeyUpCode(const QKeyEvent& event) const {
     if (m_lastReleasedVk != 0 && PhysicalKeyOf(event) == m_lastReleasedPhysical) {
-        return m_lastReleasedVk == 0xA2 || m_lastReleasedVk == 0xA3 ? 0x11 : m_lastReleasedVk;
+        return m_lastReleasedVk == VK_LCONTROL || m_lastReleasedVk == VK_RCONTROL ? VK_CONTROL : m_lastReleasedVk;
     }
     return VirtualKeyOf(event);
 }

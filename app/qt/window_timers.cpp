@@ -6,10 +6,6 @@
 
 namespace marble::qt {
 
-namespace {
-constexpr uint32_t WM_TIMER = 0x0113;
-}
-
 uint32_t TickCount() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -35,35 +35,51 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// The Linux platform with the built-in synthesizer (rendering into nothing, as without a sound
-// card), noting when each short message has been handed to it.
-class TimedPlatform : public marble::linux_platform::LinuxPlatform {
+// The built-in synthesizer (rendering into nothing, as without a sound card), noting when each
+// short message has been handed to it.
+class TimedMidiOut : public marble::linux_platform::LinuxMidiOut {
 public:
-    explicit TimedPlatform(std::string exe)
-        : LinuxPlatform(Options()), m_exe(std::move(exe)) {
-        SetWindowTimers(&m_windowTimers);
-    }
+    TimedMidiOut() : LinuxMidiOut(SynthOnly()) {}
     uint32_t midiOutShortMsg(marble::MidiHandle handle, uint32_t message) override {
-        const uint32_t result = LinuxPlatform::midiOutShortMsg(handle, message);
+        const uint32_t result = LinuxMidiOut::midiOutShortMsg(handle, message);
         lastMessage = message;
         lastAt = Clock::now();
         ++count;
         return result;
     }
-    std::string ExecutablePath() override { return m_exe; }
 
     uint32_t lastMessage = 0;
     Clock::time_point lastAt;
     int count = 0;
 
 private:
-    marble::qt::WindowTimers m_windowTimers;
-    static marble::linux_platform::LinuxMidiOut::Options Options() {
-        marble::linux_platform::LinuxMidiOut::Options o;
+    static Options SynthOnly() {
+        Options o;
         o.synthAudio = false;
         o.alsaPorts = false;
         return o;
     }
+};
+
+// The Linux platform with the timed synthesizer as its MIDI output (its own lists nothing).
+class TimedPlatform : public marble::linux_platform::LinuxPlatform {
+public:
+    explicit TimedPlatform(std::string exe) : LinuxPlatform(NoDevices()), m_exe(std::move(exe)) {
+        SetWindowTimers(&m_windowTimers);
+    }
+    TimedMidiOut& Midi() override { return timed; }
+    std::string ExecutablePath() override { return m_exe; }
+
+    TimedMidiOut timed;
+
+private:
+    static marble::linux_platform::LinuxMidiOut::Options NoDevices() {
+        marble::linux_platform::LinuxMidiOut::Options o;
+        o.builtinSynth = false;
+        o.alsaPorts = false;
+        return o;
+    }
+    marble::qt::WindowTimers m_windowTimers;
     std::string m_exe;
 };
 
@@ -72,9 +88,9 @@ void SendKey(QWindow* window, QEvent::Type type) {
     QCoreApplication::sendEvent(window, &event);
 }
 
-void WaitForMessage(TimedPlatform& platform, int count) {
+void WaitForMessage(TimedMidiOut& midi, int count) {
     const Clock::time_point limit = Clock::now() + 1s;
-    while (platform.count < count && Clock::now() < limit) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (midi.count < count && Clock::now() < limit) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
 void BM_KeyEventToShortMsg(benchmark::State& state) {
@@ -95,15 +111,15 @@ void BM_KeyEventToShortMsg(benchmark::State& state) {
         // Strike at a random moment of the scanner's period.
         const Clock::time_point until = Clock::now() + std::chrono::microseconds(rng() % 10000);
         while (Clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        const int before = platform.count;
+        const int before = platform.timed.count;
         const Clock::time_point pressed = Clock::now();
         SendKey(handle, QEvent::KeyPress);
-        WaitForMessage(platform, before + 1);
-        const double seconds = std::chrono::duration<double>(platform.lastAt - pressed).count();
+        WaitForMessage(platform.timed, before + 1);
+        const double seconds = std::chrono::duration<double>(platform.timed.lastAt - pressed).count();
         state.SetIterationTime(seconds);
         latencies.push_back(seconds * 1e3);
         SendKey(handle, QEvent::KeyRelease);
-        WaitForMessage(platform, platform.count + 1);  // the scanner's note-off
+        WaitForMessage(platform.timed, platform.timed.count + 1);  // the scanner's note-off
     }
     std::sort(latencies.begin(), latencies.end());
     if (!latencies.empty()) {

@@ -24,6 +24,7 @@ cmake -S "$root/tests/win32/helpers" -B "$helpers" -G Ninja \
 cmake --build "$helpers" -j "$(nproc)" >/dev/null
 c++ -std=c++20 -O1 -Wall -I"$root/app" "$root/tests/win32/profile_peer/profile_peer_main.cpp" \
   "$root/tests/win32/profile_peer/profile_peer_native.cpp" "$root/app/platform/linux/profile_file.cpp" \
+  "$root/app/platform/linux/profile_text.cpp" \
   -o "$helpers/profile_peer_native"
 
 # The double must export everything the executable imports from winmm.

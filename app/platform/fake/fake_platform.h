@@ -20,7 +20,7 @@
 
 namespace marble {
 
-class FakePlatform : public Platform {
+class FakePlatform : public Platform, public MidiOut {
 public:
     FakePlatform();
     /// Stops a clock thread that is still running.
@@ -90,6 +90,8 @@ public:
     std::vector<std::string> ErrorBoxes() const;
 
     // ---- Platform -------------------------------------------------------------------------------
+    /// The fake is its own MIDI output, so MIDI calls land in the one log with all others.
+    MidiOut& Midi() override { return *this; }
     uint32_t midiOutGetNumDevs() override;
     uint32_t midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps, uint32_t size) override;
     uint32_t midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintptr_t callback, uintptr_t instance,

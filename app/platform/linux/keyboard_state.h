@@ -1,18 +1,12 @@
 // The keyboard state as GetKeyboardState reports it, kept from the front end's key events.
 #pragma once
 
+#include "platform/win_constants.h"
+
 #include <array>
 #include <cstdint>
 
 namespace marble::linux_platform {
-
-/// Virtual-key codes the drum pad reads.
-inline constexpr uint8_t VK_CONTROL = 0x11;
-inline constexpr uint8_t VK_NUMPAD0 = 0x60;
-inline constexpr uint8_t VK_NUMPAD9 = 0x69;
-inline constexpr uint8_t VK_DECIMAL = 0x6E;
-inline constexpr uint8_t VK_LCONTROL = 0xA2;
-inline constexpr uint8_t VK_RCONTROL = 0xA3;
 
 /// Which keys are held, by virtual-key code. A key is tracked by its physical key (the X key
 /// code, or any other number the front end picks) from press to release, so its release

@@ -10,13 +10,6 @@ namespace marble::linux_platform {
 
 namespace {
 
-constexpr uint32_t MMSYSERR_ERROR = 1;
-constexpr uint32_t MMSYSERR_INVALHANDLE = 5;
-constexpr uint32_t MMSYSERR_INVALPARAM = 11;
-constexpr uint16_t MM_UNMAPPED = 0xFFFF;
-constexpr uint16_t MOD_MIDIPORT = 1;
-constexpr uint16_t MOD_SWSYNTH = 7;
-
 // A port on the one built-in synthesizer: opening and closing it leaves the synthesizer (and
 // its loaded soundfont) alone, so switching devices back and forth costs nothing.
 class SynthPort : public LinuxMidiOut::Port {

@@ -32,25 +32,12 @@ public:
 
     /// The key state GetKeyboardState reports.
     KeyboardState& Keys() { return m_keys; }
-    LinuxMidiOut& Midi() { return m_midi; }
+    /// The MIDI output devices: the built-in synthesizer and the ALSA sequencer's ports.
+    LinuxMidiOut& Midi() override { return m_midi; }
     /// The window timers SetTimer and KillTimer use; they must outlive the platform's use.
     void SetWindowTimers(WindowTimerApi* timers) { m_windowTimers = timers; }
     /// The error box (tests record the message instead of blocking on a dialog).
     void SetErrorBox(std::function<void(const std::string&)> box) { m_errorBox = std::move(box); }
-
-    uint32_t midiOutGetNumDevs() override { return m_midi.midiOutGetNumDevs(); }
-    uint32_t midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps, uint32_t size) override {
-        return m_midi.midiOutGetDevCapsA(deviceId, caps, size);
-    }
-    uint32_t midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintptr_t callback, uintptr_t instance,
-                         uint32_t flags) override {
-        return m_midi.midiOutOpen(handle, deviceId, callback, instance, flags);
-    }
-    uint32_t midiOutShortMsg(MidiHandle handle, uint32_t message) override {
-        return m_midi.midiOutShortMsg(handle, message);
-    }
-    uint32_t midiOutReset(MidiHandle handle) override { return m_midi.midiOutReset(handle); }
-    uint32_t midiOutClose(MidiHandle handle) override { return m_midi.midiOutClose(handle); }
 
     uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimeCallback callback, uintptr_t user,
                           uint32_t flags) override {

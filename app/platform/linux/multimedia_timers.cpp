@@ -8,8 +8,6 @@
 namespace marble::linux_platform {
 
 namespace {
-constexpr uint32_t TIMERR_NOERROR = 0;
-constexpr uint32_t MMSYSERR_INVALPARAM = 11;
 // Bits above the periodic flag choose another kind of callback (event set or pulse) and the
 // kill-synchronous option; only the function callback is served.
 constexpr uint32_t TIME_CALLBACK_EVENT_MASK = 0x30;

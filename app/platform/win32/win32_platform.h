@@ -9,8 +9,9 @@
 namespace marble {
 
 /// The real Windows calls (winmm, user32, kernel32).
-class Win32Platform final : public Platform {
+class Win32Platform final : public Platform, public MidiOut {
 public:
+    MidiOut& Midi() override { return *this; }
     uint32_t midiOutGetNumDevs() override;
     uint32_t midiOutGetDevCapsA(uintptr_t deviceId, MidiOutCaps& caps, uint32_t size) override;
     uint32_t midiOutOpen(MidiHandle& handle, uint32_t deviceId, uintptr_t callback, uintptr_t instance,
