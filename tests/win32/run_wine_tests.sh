@@ -332,6 +332,50 @@ if [ ${#runner[@]} -gt 0 ] || [ "$(id -u)" -ne 0 ]; then
   fi
 fi
 
+new_case off_screen '[marbleStomper]\r\nTop=100000\r\nLeft=100000\r\n'
+if start_app; then
+  # Saved on a monitor since unplugged: the whole window comes to the nearest corner of the
+  # 1024x768 screen (no taskbar here), and that place is written back.
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  IFS=, read -r x y ww wh < <(sed -n 's/^window class=TForm2 .* rect=\([-0-9]*,[-0-9]*,[0-9]*,[0-9]*\) .*/\1/p' "$case_dir/windows.txt")
+  check "saved at 100000,100000: placed at the bottom-right corner ($x,$y)" test "$x,$y" = "$((1024 - ww)),$((768 - wh))"
+  close_app
+  check "the new place is written back" test "$(ini Left),$(ini Top)" = "$x,$y"
+fi
+
+# Last of the drum pad's cases: the prefix stays at 192 dots per inch from here on.
+new_case high_dpi
+overrides="" w wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+w wineserver -k >/dev/null 2>&1 || true
+w wineserver -w >/dev/null 2>&1 || true
+if start_app; then
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  W=$case_dir/windows.txt
+  check "192 dpi: client area 400 by 292" has '^window class=TForm2 .* client=400,292 ' "$W"
+  check "192 dpi: pad 0's edit and spin buttons at twice their place and size" test \
+    "$(sed -n 's/^child name=\(Edit1\|UpDown1\) .* rect=\([0-9,]*\) .*/\2/p' "$W" | tr '\n' ' ')" = "36,232,66,42 102,232,32,42 "
+  check "192 dpi: paint strip 400 by 22" has '^child name=PaintBox1 .* rect=0,46,400,22 ' "$W"
+  click_control Edit12
+  ensure_numlock
+  stroke 84
+  check "192 dpi: keypad 5 plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  # The strip stretched pixel by pixel: each one-pixel beat mark is two sharp columns.
+  xy=$(awk '/^window class=TForm2/ { split($0, a, " rect="); split(a[2], r, "[, ]"); split($0, b, " client="); split(b[2], c, "[, ]");
+             bx = (r[3] - c[1]) / 2; print r[1] + bx, r[2] + r[4] - c[2] - bx, r[3], r[4], r[1], r[2] }' "$W")
+  set -- $xy
+  import -window root -crop "${3}x${4}+${5}+${6}" "$work/screenshot-192.png" 2>/dev/null || true
+  strip=$(convert "$work/screenshot-192.png" -crop "400x1+$(( $1 - $5 ))+$(( $2 - $6 + 56 ))" txt:- 2>/dev/null | tr -d ' ' || true)
+  px() { echo "$strip" | grep "^$1,0:" | grep -o '#[0-9A-F]\{6\}' | head -1; }
+  sharp=1
+  for want in 99:000000 100:FFFFFF 101:FFFFFF 102:000000 300:FFFFFF 301:FFFFFF 302:000000; do
+    got=$(px "${want%:*}")  # the moving yellow line may cover any column
+    [ "$got" = "#${want#*:}" ] || [ "$got" = "#FFFF00" ] || sharp=0
+  done
+  check "192 dpi: beat marks two pixels wide, sharp" test "$sharp" = 1
+  close_app
+  check "192 dpi: position written in screen pixels" test "$(ini Left),$(ini Top)" = "0,0"
+fi
+
 # ==== Profile files: Wine's functions against the POSIX implementation ==========================
 current=profiles
 echo "-- profiles"

@@ -197,10 +197,20 @@ int Resources(const char* exe) {
     return 0;
 }
 
+// Windows are reported in the pixels they have on the screen: a DPI-unaware probe would be
+// told sizes scaled back to 96 dots per inch.
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext");
+    const auto set = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(proc));
+    if (set == nullptr || !set(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();  // -4: per monitor, v2
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
+    BecomeDpiAware();
     if (argc == 3 && std::strcmp(argv[1], "resources") == 0) return Resources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "windows") == 0) return Windows(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) return Message(argv[2]);
