@@ -28,7 +28,8 @@ bool CanGrabWindow(const ScreenRect& window, std::span<const ScreenRect> workAre
         if (area.width <= 0 || area.height <= 0) continue;
         const int64_t across =
             Overlap(window.left, int64_t(window.left) + width, area.left, int64_t(area.left) + area.width);
-        const int64_t down = Overlap(window.top, int64_t(window.top) + strip, area.top, int64_t(area.top) + area.height);
+        const int64_t down =
+            Overlap(window.top, int64_t(window.top) + strip, area.top, int64_t(area.top) + area.height);
         if (across >= needWidth && down >= needHeight) return true;
     }
     return false;

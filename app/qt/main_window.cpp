@@ -133,9 +133,10 @@ void MainWindow::SyncPosition() {
     std::vector<ScreenRect> areas;
     for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(ToScreenRect(screen->availableGeometry()));
     const QScreen* primary = QGuiApplication::primaryScreen();
+    const ScreenRect primaryArea = primary != nullptr ? ToScreenRect(primary->availableGeometry()) : ScreenRect{};
     const QSize size = frameGeometry().size();
-    const ScreenPoint at = PlaceOnScreen({m_form->Left(), m_form->Top(), size.width(), size.height()}, areas,
-                                         primary != nullptr ? ToScreenRect(primary->availableGeometry()) : ScreenRect{});
+    const ScreenRect window{m_form->Left(), m_form->Top(), size.width(), size.height()};
+    const ScreenPoint at = PlaceOnScreen(window, areas, primaryArea);
     move(at.x, at.y);
     if (at.x != m_form->Left()) m_form->SetLeft(at.x);
     if (at.y != m_form->Top()) m_form->SetTop(at.y);

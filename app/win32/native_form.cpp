@@ -90,12 +90,15 @@ RECT FrameFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UIN
     return frame;
 }
 
-ScreenRect ToScreenRect(const RECT& rect) { return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}; }
+ScreenRect ToScreenRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
 
 BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back(ToScreenRect(info.rcWork));
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back(ToScreenRect(info.rcWork));
     return TRUE;
 }
 
@@ -317,7 +320,8 @@ void NativeForm::Bind(TForm& model) {
     for (const auto& control : model.Controls()) {
         auto* upDown = dynamic_cast<TUpDown*>(control.get());
         if (upDown == nullptr || upDown->Associate() == nullptr) continue;
-        SendMessageW(m_natives.at(upDown), UDM_SETBUDDY, reinterpret_cast<WPARAM>(m_natives.at(upDown->Associate())), 0);
+        HWND edit = m_natives.at(upDown->Associate());
+        SendMessageW(m_natives.at(upDown), UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
     }
     LayoutControls();
 
