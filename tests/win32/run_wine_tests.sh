@@ -210,9 +210,7 @@ new_case keypad
 if start_app; then
   probe windows marbleStomper > "$case_dir/windows.txt"
   click_control Edit12
-  # The restarted Wine session need not have kept NumLock on: ask the X server.
-  xset q | grep -q 'Num Lock: *on' || { xdotool key Num_Lock; sleep 0.2; }
-  xset q | grep -o 'Num Lock: *o[nf]*' >&2
+  ensure_numlock
   stroke 84                                   # keypad 5, over the tempo edit: the scanner only
   xdotool keydown 37; stroke 89; xdotool keyup 37; sleep 0.1   # Ctrl + keypad 3
   xdotool keydown 37; xdotool keydown 89; sleep 0.12; xdotool keyup 37; sleep 0.12; xdotool keyup 89; sleep 0.12
@@ -375,6 +373,16 @@ if start_app; then
     [ "$got" = "#${want#*:}" ] || [ "$got" = "#FFFF00" ] || sharp=0
   done
   check "192 dpi: beat marks two pixels wide, sharp" test "$sharp" = 1
+  # Dragged onto a monitor of 144 dpi (Wine has one DPI for all: the probe says so instead).
+  probe dpichanged marbleStomper 144 >/dev/null; sleep 0.3
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  check "144 dpi: client 300 by 219, strip 300 by 16, at the same place" test \
+    "$(grep -o -E '^window class=TForm2 .* rect=60,50,.* client=300,219 |^child name=PaintBox1 .* rect=0,35,300,16 ' \
+       "$case_dir/windows.txt" | wc -l)" = 2
+  : > "$case_log"
+  click_control Edit12
+  stroke 84
+  check "144 dpi: keypad 5 plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
   close_app
   check "192 dpi: position written back in screen pixels" test "$(ini Left),$(ini Top)" = "60,50"
 fi
