@@ -264,6 +264,10 @@ new_case focus_loss
 if start_app; then
   probe windows marbleStomper > "$case_dir/windows.txt"
   ensure_numlock
+  # The session restarted since NumLock was locked: a first stroke shows whether it still is.
+  stroke 84; sleep 0.3
+  [ -n "$(shorts)" ] || { xdotool key Num_Lock; sleep 0.3; }
+  : > "$case_log"
   xdotool keydown 84; sleep 0.15             # keypad 5 held ...
   overrides="" w wine notepad >/dev/null 2>&1 &
   other=""
