@@ -1,7 +1,11 @@
 #include "main_window.h"
 
+#include "core/window_placement.h"
+
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <algorithm>
 #include <functional>
@@ -115,10 +119,27 @@ QWidget* MainWindow::WidgetOf(const std::string& name) const {
     return nullptr;
 }
 
+namespace {
+
+ScreenRect ToScreenRect(const QRect& rect) { return {rect.x(), rect.y(), rect.width(), rect.height()}; }
+
+}  // namespace
+
+// A remembered position on a screen that is gone (X would even wrap it at 32767) is brought
+// onto the primary screen, and the form learns the new place, so that it is the one saved.
 void MainWindow::SyncPosition() {
     if (m_form == nullptr || m_syncing) return;
     m_syncing = true;
-    move(m_form->Left(), m_form->Top());
+    std::vector<ScreenRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(ToScreenRect(screen->availableGeometry()));
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const ScreenRect primaryArea = primary != nullptr ? ToScreenRect(primary->availableGeometry()) : ScreenRect{};
+    const QSize size = frameGeometry().size();
+    const ScreenRect window{m_form->Left(), m_form->Top(), size.width(), size.height()};
+    const ScreenPoint at = PlaceOnScreen(window, areas, primaryArea);
+    move(at.x, at.y);
+    if (at.x != m_form->Left()) m_form->SetLeft(at.x);
+    if (at.y != m_form->Top()) m_form->SetTop(at.y);
     m_syncing = false;
 }
 

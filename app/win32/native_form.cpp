@@ -7,6 +7,7 @@
 // (m_syncing), so a model is never re-entered from its own notification.
 #include "win32/native_form.h"
 
+#include "core/window_placement.h"
 #include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
@@ -59,6 +60,46 @@ DWORD FrameStyle(TFormBorderStyle borderStyle, uint32_t icons) {
     if (icons & biMinimize) style |= WS_MINIMIZEBOX;
     if (icons & biMaximize) style |= WS_MAXIMIZEBOX;
     return style;
+}
+
+// The per-monitor DPI functions arrived with Windows 10 (1607): looked up at run time, so the
+// program still starts where they are missing and then works at the screen's DPI.
+template <class F>
+F User32Function(const char* name) {
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
+}
+
+UINT DpiOf(HWND hwnd) {
+    static const auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(hwnd); dpi != 0) return dpi;
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? UINT(dpi) : 96;
+}
+
+RECT FrameFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
+    static const auto adjustForDpi =
+        User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame{0, 0, clientWidth, clientHeight};
+    if (adjustForDpi == nullptr || !adjustForDpi(&frame, style, FALSE, exStyle, dpi))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return frame;
+}
+
+ScreenRect ToScreenRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back(ToScreenRect(info.rcWork));
+    return TRUE;
 }
 
 NativeForm* FormOf(HWND hwnd) { return reinterpret_cast<NativeForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
@@ -231,6 +272,7 @@ NativeForm::NativeForm(HINSTANCE instance, const wchar_t* className, const std::
     CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, className, Widen(caption).c_str(),
                     FrameStyle(borderStyle, borderIcons), CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     CW_USEDEFAULT, nullptr, nullptr, instance, this);
+    if (m_hwnd != nullptr) m_dpi = DpiOf(m_hwnd);
 }
 
 NativeForm::~NativeForm() {
@@ -248,7 +290,6 @@ void NativeForm::Bind(TForm& model) {
     ++m_syncing;
     SetWindowTextW(m_hwnd, Widen(model.Caption).c_str());
     SetWindowLongW(m_hwnd, GWL_STYLE, LONG(FrameStyle(model.BorderStyle, model.BorderIcons)));
-    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(model.Font)), FALSE);
     PlaceWindow();
 
     // Children are created parents first; within a parent, the controls with a tab order come
@@ -276,20 +317,13 @@ void NativeForm::Bind(TForm& model) {
         lastChild[parent] = hwnd;
     }
 
-    // Spin buttons attached to an edit: the edit gives up the part the buttons cover, as the
-    // platform's own attachment does, so that both stay visible and clickable.
     for (const auto& control : model.Controls()) {
         auto* upDown = dynamic_cast<TUpDown*>(control.get());
         if (upDown == nullptr || upDown->Associate() == nullptr) continue;
-        const TEdit* edit = upDown->Associate();
-        HWND editHwnd = m_natives.at(edit);
-        SendMessageW(m_natives.at(upDown), UDM_SETBUDDY, reinterpret_cast<WPARAM>(editHwnd), 0);
-        if (upDown->Parent == edit->Parent && upDown->Left > edit->Left && upDown->Left < edit->Left + edit->Width &&
-            upDown->Top < edit->Top + edit->Height && edit->Top < upDown->Top + upDown->Height) {
-            SetWindowPos(editHwnd, nullptr, 0, 0, upDown->Left - edit->Left, edit->Height,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        HWND edit = m_natives.at(upDown->Associate());
+        SendMessageW(m_natives.at(upDown), UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
     }
+    LayoutControls();
 
     for (const auto& control : model.Controls()) {
         control->OnModelChanged = [this](TControl& changed) { SyncControl(changed); };
@@ -322,7 +356,6 @@ HWND NativeForm::CreateControl(TControl& control) {
     DWORD exStyle = 0;
     const wchar_t* className = L"";
     std::wstring text;
-    int height = control.Height;
     switch (control.Kind) {
     case TControlKind::Panel:
         className = kPanelClass;
@@ -333,8 +366,6 @@ HWND NativeForm::CreateControl(TControl& control) {
     case TControlKind::ComboBox:
         className = WC_COMBOBOXW;
         style |= CBS_DROPDOWNLIST | WS_VSCROLL | tabStop;
-        // The height of a drop-down list's window is that of its open list.
-        height = control.Height + kDropDownLines * static_cast<TComboBox&>(control).ItemHeight;
         break;
     case TControlKind::Edit:
         className = WC_EDITW;
@@ -354,50 +385,124 @@ HWND NativeForm::CreateControl(TControl& control) {
         text = Widen(static_cast<TLabel&>(control).Caption);
         break;
     }
-    HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, control.Left, control.Top, control.Width,
-                                height, parent, nullptr, m_instance, nullptr);
+    const RECT at = NativeRect(control);
+    HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, at.left, at.top, at.right - at.left,
+                                at.bottom - at.top, parent, nullptr, m_instance, nullptr);
     m_models[hwnd] = &control;
     m_natives[&control] = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_ID, LONG_PTR(m_models.size()));
     SetPropW(hwnd, kNameProperty,
              reinterpret_cast<HANDLE>(uintptr_t(GlobalAddAtomW(Widen(control.Name).c_str()))));
     SetWindowSubclass(hwnd, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.Font)), FALSE);
-
-    if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
-        SendMessageW(hwnd, CB_SETITEMHEIGHT, 0, combo->ItemHeight);
-    } else if (auto* upDown = dynamic_cast<TUpDown*>(&control)) {
+    if (auto* upDown = dynamic_cast<TUpDown*>(&control))
         SendMessageW(hwnd, UDM_SETRANGE32, WPARAM(upDown->Min()), LPARAM(upDown->Max()));
-    }
     return hwnd;
 }
 
+int NativeForm::Scale(int32_t length) const { return MulDiv(length, int(m_dpi), 96); }
+
+RECT NativeForm::NativeRect(const TControl& control) const {
+    int32_t height = control.Height;
+    // The height of a drop-down list's window is that of its open list.
+    if (auto* combo = dynamic_cast<const TComboBox*>(&control)) height += kDropDownLines * combo->ItemHeight;
+    return {Scale(control.Left), Scale(control.Top), Scale(control.Left + control.Width), Scale(control.Top + height)};
+}
+
+void NativeForm::LayoutControls() {
+    ++m_syncing;
+    for (const auto& [control, hwnd] : m_natives) {
+        const RECT at = NativeRect(*control);
+        SetWindowPos(hwnd, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control->Font)), TRUE);
+        if (auto* combo = dynamic_cast<const TComboBox*>(control))
+            SendMessageW(hwnd, CB_SETITEMHEIGHT, 0, Scale(combo->ItemHeight));
+    }
+    // Spin buttons attached to an edit: the edit gives up the part the buttons cover, as the
+    // platform's own attachment does, so that both stay visible and clickable.
+    for (const auto& [control, hwnd] : m_natives) {
+        auto* upDown = dynamic_cast<const TUpDown*>(control);
+        if (upDown == nullptr || upDown->Associate() == nullptr) continue;
+        const TEdit* edit = upDown->Associate();
+        if (upDown->Parent == edit->Parent && upDown->Left > edit->Left && upDown->Left < edit->Left + edit->Width &&
+            upDown->Top < edit->Top + edit->Height && edit->Top < upDown->Top + upDown->Height) {
+            const RECT at = NativeRect(*edit);
+            SetWindowPos(m_natives.at(edit), nullptr, 0, 0, Scale(upDown->Left) - at.left, at.bottom - at.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    --m_syncing;
+}
+
 void NativeForm::PlaceWindow() {
+    // Moved first: the place decides the window's DPI, and that its size.
+    SetWindowPos(m_hwnd, nullptr, m_model->Left(), m_model->Top(), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    m_dpi = DpiOf(m_hwnd);
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(m_model->Font)), FALSE);
+    SizeFrame();
+    KeepOnScreen();
+}
+
+void NativeForm::SizeFrame() {
     const DWORD style = DWORD(GetWindowLongW(m_hwnd, GWL_STYLE));
     const DWORD exStyle = DWORD(GetWindowLongW(m_hwnd, GWL_EXSTYLE));
-    RECT frame{0, 0, m_model->ClientWidth, m_model->ClientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    SetWindowPos(m_hwnd, nullptr, m_model->Left(), m_model->Top(), frame.right - frame.left,
-                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    const int clientWidth = Scale(m_model->ClientWidth);
+    const int clientHeight = Scale(m_model->ClientHeight);
+    const RECT frame = FrameFor(clientWidth, clientHeight, style, exStyle, m_dpi);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Correct for a frame drawn differently from what AdjustWindowRectEx expects.
     RECT client;
     GetClientRect(m_hwnd, &client);
-    const int dw = m_model->ClientWidth - client.right;
-    const int dh = m_model->ClientHeight - client.bottom;
+    const int dw = clientWidth - client.right;
+    const int dh = clientHeight - client.bottom;
     if (dw != 0 || dh != 0) {
         SetWindowPos(m_hwnd, nullptr, 0, 0, frame.right - frame.left + dw, frame.bottom - frame.top + dh,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
+void NativeForm::KeepOnScreen() {
+    std::vector<ScreenRect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    if (!GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary)) return;
+    RECT rect;
+    GetWindowRect(m_hwnd, &rect);
+    const ScreenPoint at = PlaceOnScreen(ToScreenRect(rect), areas, ToScreenRect(primary.rcWork));
+    if (at.x == rect.left && at.y == rect.top) return;
+    ++m_syncing;
+    SetWindowPos(m_hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_model->Left() != at.x) m_model->SetLeft(at.x);
+    if (m_model->Top() != at.y) m_model->SetTop(at.y);
+    --m_syncing;
+}
+
+void NativeForm::ChangeDpi(UINT dpi, const RECT& suggested) {
+    m_dpi = dpi;
+    ++m_syncing;
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(m_model->Font)), FALSE);
+    --m_syncing;
+    LayoutControls();
+    // Outside m_syncing: the form follows the window to the place the system chose.
+    SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeFrame();
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void NativeForm::SyncFormPosition() {
-    if (m_model == nullptr) return;
+    // The window's own moves reach the form with m_syncing raised: nothing to send back.
+    if (m_model == nullptr || m_syncing != 0) return;
     RECT rect;
     GetWindowRect(m_hwnd, &rect);
     if (rect.left == m_model->Left() && rect.top == m_model->Top()) return;
     ++m_syncing;
     SetWindowPos(m_hwnd, nullptr, m_model->Left(), m_model->Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     --m_syncing;
+    KeepOnScreen();
 }
 
 void NativeForm::SyncControl(TControl& control) {
@@ -461,17 +566,21 @@ void NativeForm::PaintStrip(TPaintBox& box, HDC dc) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, 0, 0, DWORD(surface.Width()), DWORD(surface.Height()), 0, 0, 0, UINT(surface.Height()),
-                      surface.ScanLine(0), &info, DIB_RGB_COLORS);
+    // Stretched to the strip's size at this DPI, pixel by pixel so that its lines stay sharp.
+    const RECT at = NativeRect(box);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, at.right - at.left, at.bottom - at.top, 0, 0, surface.Width(), surface.Height(),
+                  surface.ScanLine(0), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 HFONT NativeForm::FontFor(const lumarix::TFont& font) {
-    const std::wstring key = Widen(font.Name) + L"/" + std::to_wstring(font.PixelHeight()) + L"/" +
-                             std::to_wstring(font.Style.Bits());
+    const int height = Scale(font.PixelHeight());
+    const std::wstring key =
+        Widen(font.Name) + L"/" + std::to_wstring(height) + L"/" + std::to_wstring(font.Style.Bits());
     auto it = m_fonts.find(key);
     if (it != m_fonts.end()) return it->second;
     // A negative height asks for that character height in pixels, as the framework does.
-    HFONT handle = CreateFontW(-font.PixelHeight(), 0, 0, 0, font.Style.Contains(lumarix::fsBold) ? FW_BOLD : FW_NORMAL,
+    HFONT handle = CreateFontW(-height, 0, 0, 0, font.Style.Contains(lumarix::fsBold) ? FW_BOLD : FW_NORMAL,
                                font.Style.Contains(lumarix::fsItalic), font.Style.Contains(lumarix::fsUnderline),
                                font.Style.Contains(lumarix::fsStrikeOut), DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -507,6 +616,13 @@ LRESULT NativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_QUERYENDSESSION:
         return TRUE;
+    case WM_DPICHANGED:
+        // Placing the window at start-up settles its DPI itself (PlaceWindow).
+        if (m_model != nullptr && m_syncing == 0 && LOWORD(wParam) != m_dpi) {
+            ChangeDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
+        break;
     case WM_ENDSESSION:
         // The process may be ended as soon as this returns: close the window now, the way the
         // user would, so the settings are written and the clock and the port are stopped.

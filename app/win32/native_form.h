@@ -56,16 +56,30 @@ private:
     LRESULT HandleControlKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND CreateControl(TControl& control);
+    /// Sizes and places every native control, its font and its list's line height at m_dpi.
+    void LayoutControls();
     void PlaceWindow();
+    /// Gives the window the form's client size at m_dpi, its top-left corner staying put.
+    void SizeFrame();
+    /// Moves a window the user could not reach onto the primary screen; the form learns the place.
+    void KeepOnScreen();
+    /// WM_DPICHANGED: everything scaled to `dpi`, the window moved to the system's `suggested` rectangle.
+    void ChangeDpi(UINT dpi, const RECT& suggested);
     void SyncControl(TControl& control);
     void SyncFormPosition();
     void PaintStrip(TPaintBox& box, HDC dc);
+    /// A length of the form's layout (given at 96 dots per inch) in this window's pixels.
+    int Scale(int32_t length) const;
+    /// A control's rectangle in its parent's pixels: edges scaled, so neighbours stay neighbours.
+    RECT NativeRect(const TControl& control) const;
     HFONT FontFor(const lumarix::TFont& font);
     HBRUSH BrushFor(TColor color);
     TControl* ModelOf(HWND hwnd) const;
 
     HINSTANCE m_instance;
     HWND m_hwnd = nullptr;
+    /// The window's dots per inch: the layout is given at 96 and scaled to this.
+    UINT m_dpi = 96;
     TForm* m_model = nullptr;
     std::map<HWND, TControl*> m_models;
     std::map<const TControl*, HWND> m_natives;

@@ -173,8 +173,8 @@ if start_app; then
   check "decimal label 4 by 13" has '^child name=Label2 class=Static parent=- rect=136,119,4,13 .*text="\."' "$W"
   check "Form3 exists and is not shown" has '^window class=TForm3 title="Form3" visible=0 .* client=643,304 ' "$case_dir/form3.txt"
   check "icon resource" has '^icon=1' "$case_dir/resources.txt"
-  check "manifest: common controls 6.0.0.0, asInvoker" \
-    has 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0".*level="asInvoker"' "$case_dir/resources.txt"
+  check "manifest: common controls 6.0.0.0, per-monitor DPI (v2), asInvoker" \
+    has 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0".*<dpiAwareness[^>]*>PerMonitorV2.*level="asInvoker"' "$case_dir/resources.txt"
   check "version information" has '^ProductName=marbleStomper' "$case_dir/resources.txt"
   # Tab walks the controls in tab order.
   order=""
@@ -265,6 +265,10 @@ new_case focus_loss
 if start_app; then
   probe windows marbleStomper > "$case_dir/windows.txt"
   ensure_numlock
+  # The session restarted since NumLock was locked: a first stroke shows whether it still is.
+  stroke 84; sleep 0.3
+  [ -n "$(shorts)" ] || { xdotool key Num_Lock; sleep 0.3; }
+  : > "$case_log"
   xdotool keydown 84; sleep 0.15             # keypad 5 held ...
   overrides="" w wine notepad >/dev/null 2>&1 &
   other=""
@@ -331,6 +335,61 @@ if [ ${#runner[@]} -gt 0 ] || [ "$(id -u)" -ne 0 ]; then
     wait_exit && pass "exits after the box"
     check "no file written" test ! -e "$case_dir/marbleStomper.ini"
   fi
+fi
+
+new_case off_screen '[marbleStomper]\r\nTop=100000\r\nLeft=100000\r\n'
+if start_app; then
+  # Saved on a monitor since unplugged: the whole window comes to the nearest corner of the
+  # 1024x768 screen (no taskbar here), and that place is written back.
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  IFS=, read -r x y ww wh < <(sed -n 's/^window class=TForm2 .* rect=\([-0-9]*,[-0-9]*,[0-9]*,[0-9]*\) .*/\1/p' "$case_dir/windows.txt")
+  check "saved at 100000,100000: placed at the bottom-right corner ($x,$y)" test "$x,$y" = "$((1024 - ww)),$((768 - wh))"
+  close_app
+  check "the new place is written back" test "$(ini Left),$(ini Top)" = "$x,$y"
+fi
+
+# Last of the drum pad's cases: the prefix stays at 192 dots per inch from here on.
+new_case high_dpi '[marbleStomper]\r\nTop=50\r\nLeft=60\r\n'
+overrides="" w wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+w wineserver -k >/dev/null 2>&1 || true
+w wineserver -w >/dev/null 2>&1 || true
+if start_app; then
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  W=$case_dir/windows.txt
+  check "192 dpi: client area 400 by 292, at the saved place" has '^window class=TForm2 .* rect=60,50,.* client=400,292 ' "$W"
+  check "192 dpi: pad 0's edit and spin buttons at twice their place and size" test \
+    "$(sed -n 's/^child name=\(Edit1\|UpDown1\) .* rect=\([0-9,]*\) .*/\2/p' "$W" | tr '\n' ' ')" = "36,232,66,42 102,232,32,42 "
+  check "192 dpi: paint strip 400 by 22" has '^child name=PaintBox1 .* rect=0,46,400,22 ' "$W"
+  # The restarted Wine session need not have kept NumLock on: without it the key is no pad.
+  strike_pad_5() {
+    click_control Edit12; : > "$case_log"; stroke 84; sleep 0.3
+    if [ -z "$(shorts)" ]; then xdotool key Num_Lock; sleep 0.3; : > "$case_log"; stroke 84; sleep 0.3; fi
+  }
+  strike_pad_5
+  check "192 dpi: keypad 5 plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  # The strip stretched pixel by pixel: each one-pixel beat mark is two sharp columns.
+  xy=$(awk '/^window class=TForm2/ { split($0, a, " rect="); split(a[2], r, "[, ]"); split($0, b, " client="); split(b[2], c, "[, ]");
+             bx = (r[3] - c[1]) / 2; print r[1] + bx, r[2] + r[4] - c[2] - bx, r[3], r[4], r[1], r[2] }' "$W")
+  set -- $xy
+  import -window root -crop "${3}x${4}+${5}+${6}" +repage "$work/screenshot-192.png" 2>/dev/null || true
+  strip=$(convert "$work/screenshot-192.png" -crop "400x1+$(( $1 - $5 ))+$(( $2 - $6 + 56 ))" txt:- 2>/dev/null | tr -d ' ' || true)
+  px() { echo "$strip" | grep "^$1,0:" | grep -o '#[0-9A-F]\{6\}' | head -1; }
+  sharp=1
+  for want in 99:000000 100:FFFFFF 101:FFFFFF 102:000000 300:FFFFFF 301:FFFFFF 302:000000; do
+    got=$(px "${want%:*}")  # the moving yellow line may cover any column
+    [ "$got" = "#${want#*:}" ] || [ "$got" = "#FFFF00" ] || sharp=0
+  done
+  check "192 dpi: beat marks two pixels wide, sharp" test "$sharp" = 1
+  # Dragged onto a monitor of 144 dpi (Wine has one DPI for all: the probe says so instead).
+  probe dpichanged marbleStomper 144 >/dev/null; sleep 0.3
+  probe windows marbleStomper > "$case_dir/windows.txt"
+  check "144 dpi: client 300 by 219, strip 300 by 16, at the same place" test \
+    "$(grep -o -E '^window class=TForm2 .* rect=60,50,.* client=300,219 |^child name=PaintBox1 .* rect=0,35,300,16 ' \
+       "$case_dir/windows.txt" | wc -l)" = 2
+  strike_pad_5
+  check "144 dpi: keypad 5 plays" test "$(shorts)" = "$(msg 0x99 40 127) $(msg 0x89 40 127) "
+  close_app
+  check "192 dpi: position written back in screen pixels" test "$(ini Left),$(ini Top)" = "60,50"
 fi
 
 # ==== Profile files: Wine's functions against the POSIX implementation ==========================

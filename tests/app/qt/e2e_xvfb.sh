@@ -125,4 +125,17 @@ for sig in INT HUP; do
   wait_exit "SIG$sig"
   grep -q '^Num1=127$' "$ini" || fail "SIG$sig did not write the settings: $(grep Num1 "$ini")"
 done
+# ---- A remembered position on a screen that is gone comes back; a reachable one is kept -------
+# The screen is 640x480: the window goes to its bottom-right corner, and that place is saved.
+position() { xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x "," y}'; }
+for case in "100000,100000 440,334" "-100,50 -100,50" "-190,50 0,50" "300,475 300,334"; do
+  set -- $case
+  sed -i -e "s/^Left=.*/Left=${1%,*}/" -e "s/^Top=.*/Top=${1#*,}/" "$ini"
+  start_app
+  at=$(position)
+  [ "$at" = "$2" ] || fail "saved Left,Top $1: window at $at, not $2"
+  "$closer" "$wid"
+  wait_exit "WM_DELETE_WINDOW"
+  grep -q "^Left=${2%,*}\$" "$ini" && grep -q "^Top=${2#*,}\$" "$ini" || fail "saved $1, came back at $2, written: $(grep -E '^(Left|Top)=' "$ini" | tr '\n' ' ')"
+done
 echo "e2e: ok ($(wc -l <"$ini") lines in the settings file)"

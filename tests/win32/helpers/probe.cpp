@@ -1,6 +1,7 @@
 // Reads the windows of another program under the same Wine server, for the drum pad's tests:
 //   probe windows TITLE   every top-level window titled TITLE and all its child windows
 //   probe message TITLE   the texts inside the message boxes titled TITLE
+//   probe dpichanged TITLE DPI   tells those windows they are now on a monitor of DPI
 //   probe resources EXE   the icon, manifest and version information of an executable
 // Output is UTF-8, one line per window, "key=value" fields.
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,6 +152,29 @@ int Close(const char* title) {
     return 0;
 }
 
+// Tells the top-level windows titled `title` that they moved to a monitor of `dpi` dots per inch,
+// as the system does, with their rectangle scaled to it as the suggested one. The rectangle is
+// written into the window's own process, where the message's pointer is read.
+int DpiChanged(const char* title, int dpi) {
+    for (HWND hwnd : TopLevel(title)) {
+        RECT rect;
+        GetWindowRect(hwnd, &rect);
+        const UINT old = GetDpiForWindow(hwnd);
+        const RECT suggested{rect.left, rect.top, rect.left + MulDiv(rect.right - rect.left, dpi, int(old)),
+                             rect.top + MulDiv(rect.bottom - rect.top, dpi, int(old))};
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+        if (process == nullptr) return 1;
+        void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+        WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote));
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+    }
+    return 0;
+}
+
 int Message(const char* title) {
     for (HWND hwnd : TopLevel(title)) {
         if (ClassOf(hwnd) != "#32770") continue;
@@ -197,14 +222,25 @@ int Resources(const char* exe) {
     return 0;
 }
 
+// Windows are reported in the pixels they have on the screen: a DPI-unaware probe would be
+// told sizes scaled back to 96 dots per inch.
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext");
+    const auto set = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(proc));
+    if (set == nullptr || !set(reinterpret_cast<HANDLE>(-4))) SetProcessDPIAware();  // -4: per monitor, v2
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
+    BecomeDpiAware();
     if (argc == 3 && std::strcmp(argv[1], "resources") == 0) return Resources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "windows") == 0) return Windows(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) return Message(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) return Close(argv[2]);
-    std::fprintf(stderr, "usage: probe windows|message|close TITLE | probe resources EXE\n");
+    if (argc == 4 && std::strcmp(argv[1], "dpichanged") == 0) return DpiChanged(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: probe windows|message|close TITLE | probe dpichanged TITLE DPI | probe resources EXE\n");
     return 2;
 }
