@@ -14,6 +14,7 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
 #include <vector>
 
@@ -86,6 +87,22 @@ void BM_BmpLoad(benchmark::State& state) {
     SetCounters(state, w, h);
 }
 
+// The same through a std::istringstream, rewound for each load, as a caller holding the file in
+// a string would read it.
+void BM_BmpLoadStringStream(benchmark::State& state) {
+    const int32_t w = int32_t(state.range(1)), h = int32_t(state.range(2));
+    const std::vector<uint8_t> file = encoded(w, h, format_of(state.range(0)));
+    std::istringstream in(std::string(file.begin(), file.end()));
+    for (auto _ : state) {
+        in.clear();
+        in.seekg(0);
+        TBitmap b;
+        b.LoadFromStream(in);
+        benchmark::DoNotOptimize(b.ScanLine(0));
+    }
+    SetCounters(state, w, h);
+}
+
 void BM_StbBmpLoad(benchmark::State& state) {
     const int32_t w = int32_t(state.range(1)), h = int32_t(state.range(2));
     std::vector<uint8_t> file = encoded(w, h, format_of(state.range(0)));
@@ -149,6 +166,7 @@ void Files(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_BmpLoad)->Apply(Files);
+BENCHMARK(BM_BmpLoadStringStream)->Apply(Files);
 BENCHMARK(BM_StbBmpLoad)->Apply(Files);
 BENCHMARK(BM_BmpSave)->Apply(Files);
 BENCHMARK(BM_StbBmpSave)->Apply(Files);
