@@ -263,10 +263,12 @@ int32_t fused(const BilinearSetup& b, const uint32_t* up, const uint32_t* lo, co
     for (; i + P <= n; i += P) {
         // The next row's two source rows, fetched into the second-level cache: two long rows
         // would crowd the first-level one.
-        for (const int32_t k : {i, i + H}) {
-            __builtin_prefetch(nup + t.off[k], 0, 2);
-            __builtin_prefetch(nlo + t.off[k], 0, 2);
-        }
+        // (Two plain statements, not a loop over a braced list: at -O0 that list's member
+        // functions would be emitted with this file's instruction-set flags.)
+        __builtin_prefetch(nup + t.off[i], 0, 2);
+        __builtin_prefetch(nlo + t.off[i], 0, 2);
+        __builtin_prefetch(nup + t.off[i + H], 0, 2);
+        __builtin_prefetch(nlo + t.off[i + H], 0, 2);
         auto* out = reinterpret_cast<uint8_t*>(d + i);
         if constexpr (K == BilinearKind::plain) {
             const auto v0 = vertical_sixteen<V>(horizontal_part<V>(up, t, i), horizontal_part<V>(lo, t, i), wu, wl);
