@@ -53,7 +53,9 @@ c++ tests/package/consumer/main.cpp $(pkg-config --cflags --libs lumarix) -o "$w
 echo "== the installed drum pad, run by $user"
 id "$user" >/dev/null 2>&1 || useradd -m -s /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
-runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin bash -s <<'RUN' || fail "the installed program as $user"
+# Starts the installed program on a private X server, waits for its window and closes it as a
+# session end would; run below as a user and as root.
+start_and_close=$(cat <<'RUN'
 set -euo pipefail
 work=$(mktemp -d)
 exec 3>"$work/display"
@@ -71,6 +73,8 @@ sleep 0.5
 kill -TERM "$app"
 wait "$app" || { echo "exit status $?"; cat "$work/app.log"; exit 1; }
 RUN
+)
+runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin bash -c "$start_and_close" || fail "the installed program as $user"
 ini="$home/.config/marbleStomper/marbleStomper.ini"
 [ -f "$ini" ] || fail "no settings in $ini"
 [ "$(grep -c '^[A-Za-z0-9.]*=-\?[0-9]*$' "$ini")" -eq 14 ] || fail "$ini does not hold the fourteen keys"
@@ -82,24 +86,7 @@ echo "== the installed drum pad, run by root"
 # Root may write /usr/bin, yet the installed copy keeps its settings per user all the same.
 roothome="$work/root-home"
 mkdir -p "$roothome"
-env -i HOME="$roothome" PATH=/usr/bin:/bin bash -s <<'RUN' || fail "the installed program as root"
-set -euo pipefail
-work=$(mktemp -d)
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-exec 3>&-
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-marbleStomper >"$work/app.log" 2>&1 &
-app=$!
-timeout 30 xdotool search --sync --onlyvisible --name '^marbleStomper$' >/dev/null || { cat "$work/app.log"; exit 1; }
-sleep 0.5
-kill -TERM "$app"
-wait "$app" || { echo "exit status $?"; cat "$work/app.log"; exit 1; }
-RUN
+env -i HOME="$roothome" PATH=/usr/bin:/bin bash -c "$start_and_close" || fail "the installed program as root"
 [ ! -e /usr/bin/marbleStomper.ini ] || fail "root's run wrote /usr/bin/marbleStomper.ini"
 [ -f "$roothome/.config/marbleStomper/marbleStomper.ini" ] || fail "root's settings are not in its ~/.config"
 
