@@ -28,7 +28,8 @@ cmake -S "$consumer" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DC
 cmake --build "$work/cmake" >"$work/build.log"
 "$work/cmake/consumer_shared"
 "$work/cmake/consumer_static"
-if ldd "$work/cmake/consumer_shared" | grep -q "liblumarix.so.*$prefix"; then
+# ldd's whole output is read first: with pipefail, grep -q closing the pipe early could fail ldd.
+if grep -q "liblumarix.so.*$prefix" <<<"$(ldd "$work/cmake/consumer_shared")"; then
   echo "consumer_shared runs on the installed liblumarix.so"
 else
   echo "consumer_shared does not use the installed library:" >&2
