@@ -167,21 +167,32 @@ void CheckConvert24Ato32(TBitmap& colour, TBitmap& mask, TBitmap& result) {
 
 // ==== The pool's first pictures =================================================================
 
+// Bytes biased to 0 and 255, the values where blends and clamps have their edges: a quarter
+// each, the other half any value. Four bytes a step of a 64-bit xorshift, without branches:
+// the pool's pictures take some tens of thousands of bytes an input.
 class PixelNoise {
 public:
-    explicit PixelNoise(uint32_t seed) : m_state(seed | 1) {}
-    // Bytes biased to 0 and 255, the values where blends and clamps have their edges.
-    uint8_t Next() {
-        m_state ^= m_state << 13, m_state ^= m_state >> 17, m_state ^= m_state << 5;
-        switch (m_state & 3) {
-            case 0: return 0;
-            case 1: return 255;
-            default: return uint8_t(m_state >> 8);
-        }
+    explicit PixelNoise(uint32_t seed) : m_state(uint64_t(seed) << 1 | 1) {}
+
+    uint32_t Next4() {
+        m_state ^= m_state << 13, m_state ^= m_state >> 7, m_state ^= m_state << 17;
+        const uint32_t values = uint32_t(m_state >> 32);
+        const uint32_t keep = Spread(uint32_t(m_state) & 0xF);       // these bytes keep their value,
+        const uint32_t full = Spread(uint32_t(m_state >> 4) & 0xF);  // of the rest these are 255
+        return (values & keep) | (full & ~keep);
+    }
+
+    void Fill(uint8_t* bytes, int64_t count) {
+        int64_t i = 0;
+        for (uint32_t word; i + 4 <= count; i += 4) word = Next4(), std::memcpy(bytes + i, &word, 4);
+        if (const uint32_t word = Next4(); i < count) std::memcpy(bytes + i, &word, size_t(count - i));
     }
 
 private:
-    uint32_t m_state;
+    // Four bits to four bytes: bit k set makes byte k 0xFF.
+    static uint32_t Spread(uint32_t bits) { return ((bits * 0x00204081u) & 0x01010101u) * 0xFFu; }
+
+    uint64_t m_state;
 };
 
 void FillPool(Input& in, Pool& pool) {
@@ -195,14 +206,14 @@ void FillPool(Input& in, Pool& pool) {
         b->TBitmap::SetSize(w, h);
         if (kind & 4) {
             TPalette palette;
-            for (auto& e : palette) e = {noise.Next(), noise.Next(), noise.Next(), 0};
+            for (auto& e : palette) {
+                const uint32_t bgr = noise.Next4();
+                e = {uint8_t(bgr), uint8_t(bgr >> 8), uint8_t(bgr >> 16), 0};
+            }
             b->SetPalette(palette);
         }
         const int64_t bytes = RowBytes(*b);
-        for (int32_t y = 0; y < b->Height(); ++y) {
-            uint8_t* row = b->ScanLine(y);
-            for (int64_t x = 0; x < bytes; ++x) row[x] = noise.Next();
-        }
+        for (int32_t y = 0; y < b->Height(); ++y) noise.Fill(b->ScanLine(y), bytes);
     }
 }
 
