@@ -123,11 +123,13 @@ Call Decoder::Resize(int a) {
         if (how == 2) w %= 72, newW = std::max(w, 0);
         else h %= 4, newH = std::max(h, 0);
     }
-    // Sizes the library accepts but that would take more than 32 MB become small: the refusals
-    // past 1 GiB are what the large values are for.
+    // Sizes the library accepts but that would take more than 8 MiB become small: the refusals
+    // past 1 GiB are what the large values are for, and 8 MiB still reaches every way the library
+    // allocates a picture (the heap, mappings from 1 MiB, huge pages from 4 MiB). A larger one
+    // only made every later call of the input copy, run and compare tens of megabytes.
     const int64_t stride = (newW * (how == 0 ? 4 : PixelBytes(t)) + 3) / 4 * 4;
     const int64_t bytes = stride > kMaxBitmapBytes ? stride : stride * newH;
-    if (bytes > (int64_t(32) << 20) && bytes <= kMaxBitmapBytes) w = std::abs(w % 72), h = std::abs(h % 72);
+    if (bytes > (int64_t(8) << 20) && bytes <= kMaxBitmapBytes) w = std::abs(w % 72), h = std::abs(h % 72);
     static const char* const kNames[] = {"TLumarix::SetSizeP", "TBitmap::SetSize", "TBitmap::SetWidth",
                                          "TBitmap::SetHeight"};
     const char* name = kNames[how];
