@@ -111,16 +111,16 @@ struct V128 {
         const __m128i z = _mm_setzero_si128();
         return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), z), z);
     }
-    /// Bytes that load_px24() reads: four 3-byte pixels and four bytes after them.
-    static constexpr int kPx24ReadBytes = 16;
-    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0: lane i is shifted
-    /// left by i bytes so that bytes 3i..3i+2 land in it, then the other bytes are masked away.
+    /// Bytes that load_px24() reads: four 3-byte pixels and two bytes after them.
+    static constexpr int kPx24ReadBytes = 14;
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0. Each 64-bit half
+    /// loads the eight bytes from its first pixel on (bytes 0..7 and 6..13); shifted left by one
+    /// byte, its second pixel's bytes land in the upper lane. Masks keep three bytes of each lane.
     static R load_px24(const uint8_t* p) {
-        const R v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const R m0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0), m1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
-        const R m2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0), m3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
-        return _mm_or_si128(_mm_or_si128(_mm_and_si128(v, m0), _mm_and_si128(_mm_slli_si128(v, 1), m1)),
-                            _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 2), m2), _mm_and_si128(_mm_slli_si128(v, 3), m3)));
+        const R v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6)));
+        const R even = _mm_setr_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0), odd = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+        return _mm_or_si128(_mm_and_si128(v, even), _mm_and_si128(_mm_slli_epi64(v, 8), odd));
     }
     /// 32-bit lanes (one per pixel) spread over the 16-bit lanes of the low and high unpacked halves.
     static R px_lo16(R v32) {
