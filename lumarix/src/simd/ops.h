@@ -426,7 +426,8 @@ struct V256 {
     }
     /// Bytes that load_px24() reads: eight 3-byte pixels and four bytes after them.
     static constexpr int kPx24ReadBytes = 28;
-    /// As V128::load_px24, each 128-bit half from its own twelve bytes, spread by a byte shuffle.
+    /// kPixels packed 3-byte pixels as 32-bit lanes with a fourth byte of 0: each 128-bit half
+    /// loads its own twelve bytes (at p and at p + 12), spread by a byte shuffle.
     static R load_px24(const uint8_t* p) {
         const __m256i v = _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
