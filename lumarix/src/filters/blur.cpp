@@ -49,7 +49,7 @@ BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height) {
 namespace {
 
 template <bool kReciprocal>
-void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
+void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     using Sum = std::conditional_t<kReciprocal, uint32_t, uint64_t>;
     using Px = std::array<Sum, 4>;
     const int32_t R = radii.x, RY = radii.y;
@@ -117,7 +117,7 @@ void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii r
 
 }  // namespace
 
-void blur_rows_plain(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
+void blur_rows_plain(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     blur_rows<true>(rows, width, height, radii);
 }
 
@@ -126,18 +126,17 @@ void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path) {
     const int32_t width = bitmap.Width(), height = bitmap.Height();
     if (width <= 0 || height <= 0 || (width == 1 && height == 1)) return;
     const BlurRadii radii = blur_radii(radius, width, height);
-    std::vector<uint32_t*> rows(static_cast<size_t>(height));
-    for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = row32(bitmap, y);
+    const PixelRows rows{bitmap.ScanLine(0), ptrdiff_t(bitmap.RowStride())};
     const int64_t maxArea =
         std::min<int64_t>(2 * int64_t(radii.x) + 1, width) * std::min<int64_t>(2 * int64_t(radii.y) + 1, height);
     if (maxArea > kBlurMagicLimit) path = BlurPath::plain_wide;
     // A one-pixel-wide bitmap has no horizontal window for the vector walk to run along.
     if (path == BlurPath::automatic && width > 1)
-        best_geometric_kernels().blur(rows.data(), width, height, radii);
+        best_geometric_kernels().blur(rows, width, height, radii);
     else if (path == BlurPath::plain_wide)
-        blur_rows<false>(rows.data(), width, height, radii);
+        blur_rows<false>(rows, width, height, radii);
     else
-        blur_rows<true>(rows.data(), width, height, radii);
+        blur_rows<true>(rows, width, height, radii);
 }
 
 }  // namespace filters

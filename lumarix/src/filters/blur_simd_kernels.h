@@ -184,7 +184,7 @@ void blur_run_at(const BlurStretch* kinds, const BlurShape<V>& s, BlurRow<V>* w,
 }
 
 template <class V>
-void blur_rows(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii) {
+void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     const int32_t R = radii.x, RY = radii.y;
     Array<BlurColumn<V>> colStore(size_t(width) + 2 * size_t(R) + 2, BlurColumn<V>{V::sums_zero()});
     BlurColumn<V>* const col = colStore.data() + R + 1;

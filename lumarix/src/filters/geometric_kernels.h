@@ -4,6 +4,7 @@
 // giving the bytes of the plain table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumarix {
@@ -70,10 +71,18 @@ struct BlurRadii {
 BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height);
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
+/// The rows of a 32-bit picture, `stride` bytes apart: found by arithmetic, so that a tall,
+/// narrow picture needs no table of row addresses as large as its pixels.
+struct PixelRows {
+    uint8_t* first;
+    ptrdiff_t stride;
+    uint32_t* operator[](int32_t y) const { return reinterpret_cast<uint32_t*>(first + ptrdiff_t(y) * stride); }
+};
+
 /// The row walks of the kernel tables: windows of at most kBlurMagicLimit pixels, radii.x >= 1.
-using BlurRows = void (*)(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+using BlurRows = void (*)(PixelRows rows, int32_t width, int32_t height, BlurRadii radii);
 /// The plain walk with the reciprocal (the plain table's entry).
-void blur_rows_plain(uint32_t* const* rows, int32_t width, int32_t height, BlurRadii radii);
+void blur_rows_plain(PixelRows rows, int32_t width, int32_t height, BlurRadii radii);
 
 // ==== The kernel tables =========================================================================
 
