@@ -48,6 +48,10 @@ BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height) {
 
 namespace {
 
+uint32_t* row_at(PixelRows rows, int32_t y) {
+    return reinterpret_cast<uint32_t*>(rows.first + ptrdiff_t(y) * rows.stride);
+}
+
 template <bool kReciprocal>
 void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     using Sum = std::conditional_t<kReciprocal, uint32_t, uint64_t>;
@@ -71,7 +75,7 @@ void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     const int32_t maxCols = std::min<int64_t>(2 * int64_t(R) + 1, width);
     std::vector<Reciprocal> recip(size_t(maxCols) + 1);
 
-    for (int32_t yy = 0; yy <= std::min(RY, height - 1); ++yy) add_row(rows[yy]);
+    for (int32_t yy = 0; yy <= std::min(RY, height - 1); ++yy) add_row(row_at(rows, yy));
 
     int64_t recipRows = 0;  // the row count recip[] was made for; rows away from the edges share it
     for (int32_t y = 0; y < height; ++y) {
@@ -87,7 +91,7 @@ void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
         for (int32_t c = 0; c <= std::min(R, width - 1); ++c)
             for (int k = 0; k < 4; ++k) win[size_t(k)] += col[c][size_t(k)];
 
-        uint32_t* row = rows[y];
+        uint32_t* row = row_at(rows, y);
         for (int32_t x = 0; x < width; ++x) {
             const int32_t cols = colCount[size_t(x)];
             uint32_t fresh = 0;
@@ -110,8 +114,8 @@ void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
             }
         }
 
-        if (y + RY + 1 < height) add_row(rows[y + RY + 1]);
-        if (y - RY >= 0) sub_row(rows[y - RY]);
+        if (y + RY + 1 < height) add_row(row_at(rows, y + RY + 1));
+        if (y - RY >= 0) sub_row(row_at(rows, y - RY));
     }
 }
 

@@ -35,6 +35,9 @@ namespace lumarix::filters::LUMARIX_SIMD_NS {
 // the linker keeps for plain callers.
 inline int32_t min32(int32_t a, int32_t b) { return a < b ? a : b; }
 inline int32_t max32(int32_t a, int32_t b) { return a > b ? a : b; }
+inline uint32_t* row_at(PixelRows rows, int32_t y) {
+    return reinterpret_cast<uint32_t*>(rows.first + ptrdiff_t(y) * rows.stride);
+}
 
 /// An owned array of n elements, each set to `fill`.
 template <class T>
@@ -198,7 +201,7 @@ void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
     const BlurShape<V> shape{col, colCount.data(), width, R};
 
     for (int32_t yy = 0; yy <= min32(RY, height - 1); ++yy)
-        for (int32_t c = 0; c < width; ++c) col[c].v = V::sums_add(col[c].v, V::sums_of_px(rows[yy] + c));
+        for (int32_t c = 0; c < width; ++c) col[c].v = V::sums_add(col[c].v, V::sums_of_px(row_at(rows, yy) + c));
 
     const size_t divCount = size_t(maxCols) + 1;
     const BlurDivisor<V> unset{V::sums_factor(1), V::sums_count(0)};
@@ -209,9 +212,9 @@ void blur_rows(PixelRows rows, int32_t width, int32_t height, BlurRadii radii) {
                     0};
 
     auto begin_row = [&](BlurRow<V>& w, int32_t y) {
-        w.px = rows[y];
-        w.below = y + RY + 1 < height ? rows[y + RY + 1] : zeros.data();
-        w.above = y - RY >= 0 ? rows[y - RY] : zeros.data();
+        w.px = row_at(rows, y);
+        w.below = y + RY + 1 < height ? row_at(rows, y + RY + 1) : zeros.data();
+        w.above = y - RY >= 0 ? row_at(rows, y - RY) : zeros.data();
         const int64_t rowCount = min32(y + RY, height - 1) - max32(y - RY, 0) + 1;
         if (rowCount == w.rowCount) return;  // rows away from the edges share their divisors
         w.rowCount = rowCount;

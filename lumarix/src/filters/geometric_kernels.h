@@ -72,11 +72,11 @@ BlurRadii blur_radii(int32_t radius, int32_t width, int32_t height);
 void blur_running(TBitmap& bitmap, int32_t radius, BlurPath path);
 
 /// The rows of a 32-bit picture, `stride` bytes apart: found by arithmetic, so that a tall,
-/// narrow picture needs no table of row addresses as large as its pixels.
+/// narrow picture needs no table of row addresses as large as its pixels. No member functions:
+/// each walk computes row y itself, so that no copy compiled with SIMD flags is shared.
 struct PixelRows {
     uint8_t* first;
     ptrdiff_t stride;
-    uint32_t* operator[](int32_t y) const { return reinterpret_cast<uint32_t*>(first + ptrdiff_t(y) * stride); }
 };
 
 /// The row walks of the kernel tables: windows of at most kBlurMagicLimit pixels, radii.x >= 1.
